@@ -1,0 +1,220 @@
+#include "platform/host/machine.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/host/profile_text.h"
+
+namespace host {
+namespace {
+
+struct Machine {
+    bool open = false;
+    std::string dir;
+    std::string iniText;
+    std::vector<std::string> readOnly;  // normalized paths
+};
+
+Machine g_machine;
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string LowerText(const std::string& s) {
+    std::string out = s;
+    for (char& c : out) c = Lower(c);
+    return out;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// The entry of `dir` whose name equals `name` without regard to case; an exact match
+// wins over others that differ only in case.
+bool FindEntry(const std::string& dir, const std::string& name, std::string* actual) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return false;
+    bool found = false;
+    std::string lowered = LowerText(name);
+    while (struct dirent* e = readdir(d)) {
+        std::string entry = e->d_name;
+        if (entry == "." || entry == "..") continue;
+        if (entry == name) {
+            *actual = entry;
+            found = true;
+            break;
+        }
+        if (!found && LowerText(entry) == lowered) {
+            *actual = entry;
+            found = true;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+bool InvalidNameChar(unsigned char c) {
+    return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
+}
+
+}  // namespace
+
+bool OpenMachine(const std::string& dir, std::string* error) {
+    CloseMachine();
+    if (!IsDirectory(dir)) {
+        *error = "not a folder: " + dir;
+        return false;
+    }
+    std::ifstream ini(dir + "/machine.ini", std::ios::binary);
+    if (!ini) {
+        *error = "no readable machine.ini in " + dir;
+        return false;
+    }
+    std::ostringstream text;
+    text << ini.rdbuf();
+    if (!IsDirectory(dir + "/drive_c")) {
+        *error = "no drive_c folder in " + dir;
+        return false;
+    }
+    g_machine.dir = dir;
+    g_machine.iniText = text.str();
+    g_machine.open = true;
+
+    std::string faults;
+    if (MachineValue("Faults", "ReadOnly", &faults)) {
+        std::stringstream list(faults);
+        std::string item;
+        while (std::getline(list, item, ';')) {
+            size_t b = item.find_first_not_of(" \t");
+            if (b == std::string::npos) continue;
+            item = item.substr(b, item.find_last_not_of(" \t") - b + 1);
+            MappedPath mapped;
+            if (MapPath(item.c_str(), &mapped) != 0) {
+                *error = "machine.ini: Faults ReadOnly holds a path that is not on C: or not valid: " + item;
+                CloseMachine();
+                return false;
+            }
+            g_machine.readOnly.push_back(mapped.normalized);
+        }
+    }
+    return true;
+}
+
+void CloseMachine() { g_machine = Machine(); }
+
+bool MachineIsOpen() { return g_machine.open; }
+
+const std::string& MachineDir() { return g_machine.dir; }
+
+bool MachineValue(const char* section, const char* key, std::string* value) {
+    std::string_view v;
+    if (!g_machine.open || !ProfileFind(g_machine.iniText, section, key, &v)) return false;
+    value->assign(v.data(), v.size());
+    return true;
+}
+
+bool MachineHasSection(const char* section) {
+    return g_machine.open && ProfileHasSection(g_machine.iniText, section);
+}
+
+DWORD MapPath(const char* winPath, MappedPath* out) {
+    *out = MappedPath();
+    if (winPath == nullptr || winPath[0] == '\0') return ERROR_PATH_NOT_FOUND;
+    size_t len = strlen(winPath);
+    if (len >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+
+    const char* rest = winPath;
+    if (len >= 2 && winPath[1] == ':') {
+        if (Lower(winPath[0]) != 'c') return ERROR_PATH_NOT_FOUND;  // the image has C: only
+        rest = winPath + 2;
+    }
+    // Relative paths and paths starting with a single backslash are taken from the root
+    // of C:, the current drive and folder of a run in the image.
+    std::vector<std::string> parts;
+    std::string part;
+    auto flush = [&]() -> DWORD {
+        // Windows drops trailing dots and spaces of a name.
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ') && part != "." && part != "..") {
+            part.pop_back();
+        }
+        if (part.empty() || part == ".") {
+        } else if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else {
+            for (unsigned char c : part) {
+                if (InvalidNameChar(c)) return ERROR_INVALID_NAME;
+            }
+            parts.push_back(part);
+        }
+        part.clear();
+        return 0;
+    };
+    for (const char* p = rest; *p; ++p) {
+        if (*p == '\\' || *p == '/') {
+            if (DWORD err = flush()) return err;
+        } else {
+            part += *p;
+        }
+    }
+    if (DWORD err = flush()) return err;
+
+    out->host = g_machine.dir + "/drive_c";
+    out->normalized = "c:";
+    bool exists = true;
+    for (const std::string& name : parts) {
+        std::string actual;
+        if (exists && FindEntry(out->host, name, &actual)) {
+            out->host += "/" + actual;
+        } else {
+            exists = false;
+            out->host += "/" + name;
+        }
+        out->normalized += "\\" + LowerText(name);
+    }
+    if (parts.empty()) out->normalized += "\\";
+    out->exists = exists && Exists(out->host);
+    return 0;
+}
+
+bool HostIsDirectory(const std::string& hostPath) { return IsDirectory(hostPath); }
+
+bool HostParentIsDirectory(const std::string& hostPath) {
+    size_t slash = hostPath.rfind('/');
+    return slash != std::string::npos && IsDirectory(hostPath.substr(0, slash));
+}
+
+DWORD ErrorFromErrno(int err) {
+    switch (err) {
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EEXIST: return ERROR_ALREADY_EXISTS;
+        case ENOSPC: return ERROR_DISK_FULL;
+        case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+        case EBUSY:
+        case ETXTBSY: return ERROR_SHARING_VIOLATION;
+        default: return ERROR_ACCESS_DENIED;
+    }
+}
+
+bool IsReadOnly(const MappedPath& path) {
+    for (const std::string& ro : g_machine.readOnly) {
+        if (path.normalized == ro) return true;
+        std::string prefix = ro.back() == '\\' ? ro : ro + "\\";
+        if (path.normalized.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace host

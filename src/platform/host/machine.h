@@ -1,0 +1,44 @@
+// The machine image that the host stand-ins work on: a folder with machine.ini (what the
+// hardware and the system report), registry.reg and drive_c/ (the C: drive). Only the
+// host tools and tests include this; the engine sees the Win32 names alone.
+#pragma once
+
+#include <string>
+
+#include "platform/win32.h"
+
+namespace host {
+
+// Opens the image in `dir` for the stand-ins. Reads only; on failure *error says why and
+// no image is open.
+bool OpenMachine(const std::string& dir, std::string* error);
+void CloseMachine();
+bool MachineIsOpen();
+const std::string& MachineDir();
+
+// A value of machine.ini. False when the key (or the section) is absent; a key that is
+// present and empty gives true and an empty value.
+bool MachineValue(const char* section, const char* key, std::string* value);
+bool MachineHasSection(const char* section);
+
+// Where a Windows path lies in the image. C: maps onto drive_c/ with the case-insensitive
+// matching of Windows: each component that exists is taken in the case it has on disk,
+// the rest as named. `normalized` is the lower-case form "c:\a\b" used for comparisons.
+// Returns 0, or the Windows error the path itself earns (3 for another drive, 123 for an
+// invalid name, 206 for a path of 260 characters or more).
+struct MappedPath {
+    std::string host;
+    std::string normalized;
+    bool exists = false;
+};
+DWORD MapPath(const char* winPath, MappedPath* out);
+
+// True when the image's Faults make this path (or a folder above it) read-only.
+bool IsReadOnly(const MappedPath& path);
+
+// Small helpers shared by the stand-ins.
+bool HostIsDirectory(const std::string& hostPath);
+bool HostParentIsDirectory(const std::string& hostPath);
+DWORD ErrorFromErrno(int err);
+
+}  // namespace host

@@ -1,0 +1,133 @@
+#include "platform/host/profile_text.h"
+
+#include <cstring>
+
+namespace host {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    }
+    return true;
+}
+
+// Walks the text line by line; CR LF, LF and CR all end a line.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : rest_(text) {}
+    bool Next(std::string_view* line) {
+        if (rest_.empty()) return false;
+        size_t end = 0;
+        while (end < rest_.size() && rest_[end] != '\r' && rest_[end] != '\n') ++end;
+        *line = rest_.substr(0, end);
+        size_t skip = end;
+        if (skip < rest_.size()) {
+            if (rest_[skip] == '\r' && skip + 1 < rest_.size() && rest_[skip + 1] == '\n') ++skip;
+            ++skip;
+        }
+        rest_.remove_prefix(skip);
+        return true;
+    }
+
+private:
+    std::string_view rest_;
+};
+
+// The name of a section header line (already trimmed, starting with '['): up to the
+// first ']' or the end of the line, trimmed of blanks.
+std::string_view HeaderName(std::string_view line) {
+    std::string_view inner = line.substr(1);
+    size_t close = inner.find(']');
+    if (close != std::string_view::npos) inner = inner.substr(0, close);
+    return Trim(inner);
+}
+
+// Calls visit(line) for each trimmed line of the first section named `section`.
+// Returns false when there is no such section.
+template <typename Visit>
+bool ForEachLineOfSection(std::string_view text, std::string_view section, Visit visit) {
+    LineReader reader(text);
+    std::string_view line;
+    bool inside = false;
+    bool found = false;
+    while (reader.Next(&line)) {
+        line = Trim(line);
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            if (inside) return true;  // only the first section of a name is searched
+            if (SameName(HeaderName(line), section)) {
+                inside = true;
+                found = true;
+            }
+            continue;
+        }
+        if (inside && line.front() != ';' && !visit(line)) return true;
+    }
+    return found;
+}
+
+size_t Deliver(std::string_view value, char* buf, size_t size, bool* cut) {
+    *cut = false;
+    if (size == 0) return 0;
+    size_t n = value.size();
+    if (n > size - 1) {
+        n = size - 1;
+        *cut = true;
+    }
+    memcpy(buf, value.data(), n);
+    buf[n] = '\0';
+    return n;
+}
+
+}  // namespace
+
+bool ProfileFind(std::string_view text, std::string_view section, std::string_view key, std::string_view* value) {
+    section = Trim(section);
+    key = Trim(key);
+    if (key.empty()) return false;
+    bool hit = false;
+    ForEachLineOfSection(text, section, [&](std::string_view line) {
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) return true;
+        if (!SameName(Trim(line.substr(0, eq)), key)) return true;
+        std::string_view v = Trim(line.substr(eq + 1));
+        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+            v = v.substr(1, v.size() - 2);
+        }
+        *value = v;
+        hit = true;
+        return false;  // the first entry of a key wins
+    });
+    return hit;
+}
+
+bool ProfileHasSection(std::string_view text, std::string_view section) {
+    return ForEachLineOfSection(text, Trim(section), [](std::string_view) { return false; });
+}
+
+size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut) {
+    std::string_view d = def ? std::string_view(def) : std::string_view();
+    while (!d.empty() && d.back() == ' ') d.remove_suffix(1);
+    return Deliver(d, buf, size, cut);
+}
+
+size_t ProfileGetString(std::string_view text, const char* section, const char* key, const char* def, char* buf,
+                        size_t size, bool* cut) {
+    std::string_view value;
+    if (section && key && ProfileFind(text, section, key, &value)) return Deliver(value, buf, size, cut);
+    return ProfileDefault(def, buf, size, cut);
+}
+
+}  // namespace host
