@@ -2,10 +2,13 @@
 // be tried, tested and previewed without Windows.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/host/machine.h"
+#include "platform/host/profile_text.h"
 #include "run/driver.h"
 
 namespace {
@@ -13,6 +16,7 @@ namespace {
 const char kUsage[] =
     "usage: facet-sim run MACHINE_DIR [ARGS...]\n"
     "       facet-sim resolve MACHINE_DIR WINDOWS_PATH\n"
+    "       facet-sim ini FILE SECTION KEY [DEFAULT]\n"
     "       facet-sim --help\n"
     "\n"
     "run      Runs one branding run on the machine image in MACHINE_DIR, exactly as\n"
@@ -22,6 +26,8 @@ const char kUsage[] =
     "         registry and the branding files. Exits with the engine's exit code.\n"
     "resolve  Prints the host path that a Windows path names in the image, in the\n"
     "         case-insensitive way Windows matches names; exits 1 on an invalid path.\n"
+    "ini      Prints one value of an INI file (a host path) as Windows' profile\n"
+    "         reader would deliver it, or DEFAULT (empty when not given).\n"
     "\n"
     "A machine image is a folder holding machine.ini, drive_c/ and optionally\n"
     "registry.reg; the README describes every key. An image that cannot be read\n"
@@ -60,6 +66,21 @@ int Resolve(const std::string& dir, const char* winPath) {
     return 0;
 }
 
+int Ini(const char* file, const char* section, const char* key, const char* def) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        fprintf(stderr, "facet-sim: cannot read %s\n", file);
+        return 2;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::vector<char> value(text.str().size() + strlen(def) + 1);
+    bool cut = false;
+    host::ProfileGetString(text.str(), section, key, def, value.data(), value.size(), &cut);
+    printf("%s\n", value.data());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +90,9 @@ int main(int argc, char** argv) {
     }
     if (argc >= 3 && strcmp(argv[1], "run") == 0) return Run(argv[2], argc - 3, argv + 3);
     if (argc == 4 && strcmp(argv[1], "resolve") == 0) return Resolve(argv[2], argv[3]);
+    if ((argc == 5 || argc == 6) && strcmp(argv[1], "ini") == 0) {
+        return Ini(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "");
+    }
     fputs(kUsage, stderr);
     return 2;
 }

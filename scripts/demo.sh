@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The demo: runs one branding run of the sample machine (examples/machine) in a copy,
+# then prints the installation log and what the run added to the machine.
+set -eu
+cd "$(dirname "$0")/.."
+if [ ! -x build/host/facet-sim ]; then
+    cmake --preset host >/dev/null
+    cmake --build --preset host --target facet-sim >/dev/null
+fi
+machine=$(mktemp -d /tmp/facet-demo.XXXXXX)
+cp -a examples/machine/. "$machine/"
+(cd "$machine" && find . -type f | sort) >"$machine.before"
+
+echo "Machine image: $machine"
+echo "Command:       facet-sim run $machine -h"
+build/host/facet-sim run "$machine" -h
+echo "Exit code:     $?"
+
+log=$(find "$machine/drive_c" -type f -iname 'facet.log' | head -n 1)
+echo
+echo "=== Installation log ($log; CR bytes not shown)"
+tr -d '\r' <"$log"
+echo
+echo "=== Files the run added or changed"
+(cd "$machine" && find . -type f -newer "$machine.before" | sort)
+rm -f "$machine.before"

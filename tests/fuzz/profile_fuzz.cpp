@@ -1,0 +1,34 @@
+// Feeds arbitrary INI text and requested names to the profile-string reader.
+// Input: section NUL key NUL file text.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/host/profile_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view in(reinterpret_cast<const char*>(data), size);
+    size_t a = in.find('\0');
+    if (a == std::string_view::npos) return 0;
+    size_t b = in.find('\0', a + 1);
+    if (b == std::string_view::npos) return 0;
+    std::string section(in.substr(0, a));
+    std::string key(in.substr(a + 1, b - a - 1));
+    std::string_view text = in.substr(b + 1);
+
+    for (size_t room : {size_t(0), size_t(1), size_t(3), size_t(50), size_t(260)}) {
+        char buf[261];
+        memset(buf, 0x7f, sizeof(buf));
+        bool cut = false;
+        size_t n = host::ProfileGetString(text, section.c_str(), key.c_str(), "ERROR", buf, room, &cut);
+        if (room == 0) {
+            if (n != 0 || buf[0] != 0x7f) abort();
+            continue;
+        }
+        if (n > room - 1 || buf[n] != '\0' || buf[room] != 0x7f) abort();
+    }
+    host::ProfileHasSection(text, section);
+    return 0;
+}

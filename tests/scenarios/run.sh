@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Runs the scenario machines and compares what each run left behind with the expected
+# bytes.
+#
+#   run.sh host FACET_SIM [SCENARIO...]
+#   run.sh wine FACET_SIM FACET_EXE [SCENARIO...]
+#
+# A scenario is a folder here holding:
+#   machine/        the machine image
+#   args            optional: the run's arguments, one a line
+#   runs            optional: how many runs in a row (default 1)
+#   expect/files    lines "WINDOWS_PATH<TAB>FILE": after the runs the file at that path
+#                   must equal expect/FILE byte for byte
+#   expect/absent   optional: Windows paths that must not exist after the runs
+#   wine            optional: "skip: why" when Wine cannot stand for this machine
+# Every run must end with exit code 0.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+mode=${1:?mode host or wine}
+FACET_SIM=$(realpath "${2:?facet-sim}")
+export FACET_SIM
+shift 2
+if [ "$mode" = wine ]; then
+    FACET_EXE=$(realpath "${1:?Facet.exe}")
+    export FACET_EXE
+    shift
+    # shellcheck source=../wine/harness.sh
+    . "$here/../wine/harness.sh"
+    work_root=$(dirname "$FACET_EXE")/wine-scenarios
+    template=$(dirname "$FACET_EXE")/wine-template
+    wine_prepare_template "$template" || exit 1
+else
+    work_root=$(mktemp -d /tmp/facet-scenarios.XXXXXX)
+    trap 'rm -rf "$work_root"' EXIT
+fi
+mkdir -p "$work_root"
+
+if [ $# -eq 0 ]; then
+    set -- $(cd "$here" && ls -d */ | tr -d /)
+fi
+
+passed=0
+failed=0
+skipped=0
+
+check() {  # check NAME ROOT: compares the expectations with the image or prefix at ROOT
+    local name=$1 root=$2 dir=$here/$1 ok=0 winpath file host
+    while IFS=$'\t' read -r winpath file; do
+        [ -n "$winpath" ] || continue
+        host=$("$FACET_SIM" resolve "$root" "$winpath") || { ok=1; continue; }
+        if [ ! -f "$host" ]; then
+            echo "  $name: missing $winpath" >&2
+            ok=1
+        elif ! cmp -s "$host" "$dir/expect/$file"; then
+            echo "  $name: $winpath differs from expect/$file:" >&2
+            cmp "$host" "$dir/expect/$file" >&2
+            diff <(od -c "$dir/expect/$file") <(od -c "$host") | head -20 >&2
+            ok=1
+        fi
+    done <"$dir/expect/files"
+    if [ -f "$dir/expect/absent" ]; then
+        while IFS= read -r winpath; do
+            [ -n "$winpath" ] || continue
+            host=$("$FACET_SIM" resolve "$root" "$winpath") || continue
+            if [ -e "$host" ]; then
+                echo "  $name: $winpath should not exist" >&2
+                ok=1
+            fi
+        done <"$dir/expect/absent"
+    fi
+    return $ok
+}
+
+for name in "$@"; do
+    dir=$here/$name
+    args=()
+    if [ -f "$dir/args" ]; then mapfile -t args <"$dir/args"; fi
+    runs=1
+    [ -f "$dir/runs" ] && runs=$(cat "$dir/runs")
+    result=0
+    if [ "$mode" = wine ]; then
+        if [ -f "$dir/wine" ]; then
+            echo "SKIP $name (wine): $(cat "$dir/wine")"
+            skipped=$((skipped + 1))
+            continue
+        fi
+        root=$work_root/$name
+        wine_lay "$template" "$dir/machine" "$root" || result=1
+        for ((i = 0; i < runs && result == 0; i++)); do
+            wine_run "$root" "${args[@]}"
+            code=$?
+            [ $code -eq 0 ] || { echo "  $name: exit code $code" >&2; result=1; }
+        done
+        wine_stop "$root"
+    else
+        root=$work_root/$name
+        cp -a "$dir/machine" "$root"
+        for ((i = 0; i < runs && result == 0; i++)); do
+            "$FACET_SIM" run "$root" "${args[@]}"
+            code=$?
+            [ $code -eq 0 ] || { echo "  $name: exit code $code" >&2; result=1; }
+        done
+    fi
+    [ $result -eq 0 ] && { check "$name" "$root" || result=1; }
+    if [ $result -eq 0 ]; then
+        echo "PASS $name ($mode)"
+        passed=$((passed + 1))
+        [ "$mode" = wine ] && rm -rf "$root"
+    else
+        echo "FAIL $name ($mode)"
+        failed=$((failed + 1))
+    fi
+done
+
+echo "$mode scenarios: $passed passed, $failed failed, $skipped skipped"
+[ $failed -eq 0 ]

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Checks the built Facet.exe as Windows will see it: a 64-bit GUI program that imports
+# only DLLs of Windows itself, with the version resource that the factory tools read.
+#   check-exe.sh FACET_EXE VERINFO_EXE
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+exe=$(realpath "${1:?Facet.exe}")
+verinfo=$(realpath "${2:?verinfo.exe}")
+fail=0
+
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+grep -q -E '^Magic[[:space:]]+020b' <<<"$headers" || { echo "not a PE32+ image" >&2; fail=1; }
+grep -q -E '^Subsystem[[:space:]]+00000002' <<<"$headers" || { echo "not a GUI-subsystem program" >&2; fail=1; }
+
+# DLLs that every Windows installation has in its system folder.
+allowed='^(kernel32|user32|advapi32|shell32|shlwapi|version|msvcrt|ntdll|ole32|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+while read -r dll; do
+    if ! grep -q -i -E "$allowed" <<<"$dll"; then
+        echo "imports a DLL that Windows does not ship: $dll" >&2
+        fail=1
+    fi
+done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+
+# The version resource, read back through GetFileVersionInfoA under Wine.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+prefix=$(dirname "$exe")/wine-check-exe
+rm -rf "$prefix"
+mkdir -p "$prefix"
+WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
+mkdir -p "$prefix/drive_c/check"
+cp "$exe" "$prefix/drive_c/check/Facet.exe"
+cp "$verinfo" "$prefix/drive_c/check/verinfo.exe"
+got=$(cd "$prefix/drive_c/check" && WINEPREFIX=$prefix wine 'C:\check\verinfo.exe' 'C:\check\Facet.exe' 2>/dev/null | tr -d '\r')
+WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+if [ "$got" != "$(cat "$here/facet-version.txt")" ]; then
+    echo "version resource differs:" >&2
+    diff <(echo "$got") "$here/facet-version.txt" >&2
+    fail=1
+fi
+rm -rf "$prefix"
+
+if [ $fail -eq 0 ]; then echo "PASS Facet.exe image and version resource"; else echo "FAIL Facet.exe image and version resource"; fi
+exit $fail
