@@ -86,7 +86,7 @@ size_t Deliver(std::string_view value, char* buf, size_t size, bool* cut) {
         n = size - 1;
         *cut = true;
     }
-    memcpy(buf, value.data(), n);
+    if (n != 0) memcpy(buf, value.data(), n);
     buf[n] = '\0';
     return n;
 }
