@@ -19,6 +19,7 @@
 
 #define WINAPI
 #define CALLBACK
+#define WINAPIV
 
 typedef uint32_t DWORD;
 typedef uint16_t WORD;
@@ -138,6 +139,17 @@ BOOL WINAPI PathAppendA(LPSTR pszPath, LPCSTR pszMore);
 // Strings
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
+
+// Libraries and the running module
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+BOOL WINAPI PathRemoveFileSpecA(LPSTR pszPath);
+
+// Languages
+LANGID WINAPI GetUserDefaultLangID(void);
+LANGID WINAPI GetSystemDefaultUILanguage(void);
 
 // Profile strings
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,

@@ -1,5 +1,6 @@
 #include "run/driver.h"
 
+#include "identify/machine_info.h"
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
@@ -25,6 +26,7 @@ int RunFacet(int argc, char** argv) {
 
     WriteLog("\n\nFACET INSTALLATION LOG", "\n\n");
     WriteLog("\nINFO >> System Information", "\n\n");
+    LoadMachineInfo();
 
     WriteLog("\n------------------------------------------------------------------------", kNewLine);
     WriteLog("INFO >> Facet Installation Starts ", "\n\n");

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "identify/dash_region.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
 #include "run/driver.h"
@@ -17,6 +18,7 @@ const char kUsage[] =
     "usage: facet-sim run MACHINE_DIR [ARGS...]\n"
     "       facet-sim resolve MACHINE_DIR WINDOWS_PATH\n"
     "       facet-sim ini FILE SECTION KEY [DEFAULT]\n"
+    "       facet-sim regions\n"
     "       facet-sim --help\n"
     "\n"
     "run      Runs one branding run on the machine image in MACHINE_DIR, exactly as\n"
@@ -28,6 +30,9 @@ const char kUsage[] =
     "         case-insensitive way Windows matches names; exits 1 on an invalid path.\n"
     "ini      Prints one value of an INI file (a host path) as Windows' profile\n"
     "         reader would deliver it, or DEFAULT (empty when not given).\n"
+    "regions  Prints the region table: each option code (the three characters after\n"
+    "         \"#\" in a model name), a tab and the region code that branding\n"
+    "         sections are named with, in the order they are searched.\n"
     "\n"
     "A machine image is a folder holding machine.ini, drive_c/ and optionally\n"
     "registry.reg; the README describes every key. An image that cannot be read\n"
@@ -81,6 +86,11 @@ int Ini(const char* file, const char* section, const char* key, const char* def)
     return 0;
 }
 
+int Regions() {
+    for (const DashRegionRow& row : DashRegionTable) printf("%s\t%s\n", row.szOptionCode, row.szRegionCode);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +99,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 3 && strcmp(argv[1], "run") == 0) return Run(argv[2], argc - 3, argv + 3);
+    if (argc == 2 && strcmp(argv[1], "regions") == 0) return Regions();
     if (argc == 4 && strcmp(argv[1], "resolve") == 0) return Resolve(argv[2], argv[3]);
     if ((argc == 5 || argc == 6) && strcmp(argv[1], "ini") == 0) {
         return Ini(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "");

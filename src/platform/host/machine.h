@@ -36,6 +36,9 @@ DWORD MapPath(const char* winPath, MappedPath* out);
 // True when the image's Faults make this path (or a folder above it) read-only.
 bool IsReadOnly(const MappedPath& path);
 
+// How many times the image's ZMINT.DLL is loaded and not yet freed.
+int ZmintLoadCount();
+
 // Small helpers shared by the stand-ins.
 bool HostIsDirectory(const std::string& hostPath);
 bool HostParentIsDirectory(const std::string& hostPath);

@@ -40,3 +40,41 @@ BOOL WINAPI PathAppendA(LPSTR pszPath, LPCSTR pszMore) {
     memcpy(pszPath, joined.c_str(), joined.size() + 1);
     return TRUE;
 }
+
+// The running program is the image's [Machine] Executable. A buffer too small gets the
+// path cut to nSize - 1 characters and the return value nSize, with error 122.
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+    if (hModule != nullptr || lpFilename == nullptr || nSize == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string exe;
+    if (!host::MachineValue("Machine", "Executable", &exe)) exe = "C:\\Facet\\Facet.exe";
+    if (exe.size() >= nSize) {
+        memcpy(lpFilename, exe.data(), nSize - 1);
+        lpFilename[nSize - 1] = '\0';
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nSize;
+    }
+    memcpy(lpFilename, exe.c_str(), exe.size() + 1);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(exe.size());
+}
+
+// Cuts the last element and the backslash before it; a drive root keeps its backslash
+// ("C:\Facet.exe" gives "C:\"). TRUE when something was removed.
+BOOL WINAPI PathRemoveFileSpecA(LPSTR pszPath) {
+    if (pszPath == nullptr) return FALSE;
+    char* slash = strrchr(pszPath, '\\');
+    char* cut = nullptr;
+    if (slash == nullptr) {
+        cut = (pszPath[0] != '\0' && pszPath[1] == ':') ? pszPath + 2 : pszPath;
+    } else if (slash == pszPath || (slash == pszPath + 2 && pszPath[1] == ':')) {
+        cut = slash + 1;  // the root keeps its backslash
+    } else {
+        cut = slash;
+    }
+    if (*cut == '\0') return FALSE;
+    *cut = '\0';
+    return TRUE;
+}

@@ -1,0 +1,12 @@
+// The language codes of the run: the user's identifier (logged), the system UI
+// language as four hex digits, and its primary language as two hex digits.
+#pragma once
+
+#include "platform/win32.h"
+
+// Writes szUserLangID, szOSLangID and szOSLangString.
+void ResolveLanguageCodes();
+
+// Writes szOSLangString: the primary language (low 10 bits) of langId as two upper-case
+// hex digits, or "UN" when it needs three.
+void GetOSLangString(LANGID langId);
