@@ -16,7 +16,8 @@ TEST(HomePageSwitch, OnlyDashOrSlashFollowedByH) {
 
 const char kHead[] =
     "\r\n\r\nFACET INSTALLATION LOG\r\n\r\n\r\r\n"
-    "\r\nINFO >> System Information\r\n\r\n\r\r\n";
+    "\r\nINFO >> System Information\r\n\r\n\r\r\n"
+    "ERROR >> Failed to Load DLLZMINT.DLL\r\r\n";
 const char kStart[] =
     "\r\n------------------------------------------------------------------------\r\n\r\r\n"
     "INFO >> Facet Installation Starts \r\n\r\n\r\r\n";

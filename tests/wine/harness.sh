@@ -6,6 +6,11 @@
 #   wine_lay TEMPLATE IMAGE PREFIX copies the template and lays the image into it
 #   wine_run PREFIX [ARGS...]      runs Facet.exe there, returns its exit code
 #   wine_stop PREFIX               stops the prefix's wine server
+#
+# What the image says of the machine reaches Wine thus: drive_c is copied over the
+# prefix's C:, [ZMINT] installs the test build of ZMINT.DLL that exports the listed
+# names and reports the listed values, and [Locale] becomes LANG (Wine has one
+# identifier for user and UI language, so the two must be equal).
 
 export WINEDEBUG=-all
 # No browser engine or .NET installs when a prefix is made; headless, no X server.
@@ -46,6 +51,52 @@ wine_lay() {
     mkdir -p "$(dirname "$host")"
     cp "$FACET_EXE" "$host"
     echo "$exe" >"$prefix/.facet-exe"
+    wine_lay_zmint "$image" "$(dirname "$host")" || return 1
+    wine_locale "$image" >"$prefix/.facet-lang" || return 1
+}
+
+wine_lay_zmint() {
+    local image=$1 dir=$2
+    grep -q -i -E '^[[:space:]]*\[[[:space:]]*ZMINT[[:space:]]*\]' "$image/machine.ini" || return 0
+    local exports mask=0 name
+    exports=$("$FACET_SIM" ini "$image/machine.ini" ZMINT Exports '*all*')
+    if [ "$exports" = '*all*' ]; then
+        mask=7
+    else
+        IFS=, read -r -a names <<<"$exports"
+        for name in "${names[@]}"; do
+            name=$(echo "$name" | tr -d ' \t')
+            case $name in
+                zmiGetModelName) mask=$((mask | 1)) ;;
+                zmiGetOSVersion) mask=$((mask | 2)) ;;
+                zmiGetMachineId) mask=$((mask | 4)) ;;
+            esac
+        done
+    fi
+    cp "$(dirname "$FACET_EXE")/zmint-test-$mask.dll" "$dir/ZMINT.DLL"
+    cp "$image/machine.ini" "$dir/zmint-test.ini"
+}
+
+# LANG for the image's language identifiers.
+wine_locale() {
+    local user ui
+    user=$("$FACET_SIM" ini "$1/machine.ini" Locale UserDefaultLangID 0409 | tr a-f A-F)
+    ui=$("$FACET_SIM" ini "$1/machine.ini" Locale SystemDefaultUILanguage 0409 | tr a-f A-F)
+    if [ "$user" != "$ui" ]; then
+        echo "wine: user ($user) and UI ($ui) language differ; Wine cannot show that" >&2
+        return 1
+    fi
+    case $ui in
+        0409) echo en_US.UTF-8 ;;
+        0809) echo en_GB.UTF-8 ;;
+        0407) echo de_DE.UTF-8 ;;
+        040C) echo fr_FR.UTF-8 ;;
+        0C0A) echo es_ES.UTF-8 ;;
+        0401) echo ar_SA.UTF-8 ;;
+        040D) echo he_IL.UTF-8 ;;
+        0411) echo ja_JP.UTF-8 ;;
+        *) echo "wine: no locale known for language $ui" >&2; return 1 ;;
+    esac
 }
 
 wine_run() {
@@ -54,7 +105,10 @@ wine_run() {
     local exe host
     exe=$(cat "$prefix/.facet-exe")
     host=$("$FACET_SIM" resolve "$prefix" "$exe")
-    (cd "$(dirname "$host")" && WINEPREFIX=$prefix wine "$exe" "$@" </dev/null >/dev/null 2>&1)
+    local lang
+    lang=$(cat "$prefix/.facet-lang")
+    (cd "$(dirname "$host")" &&
+        WINEPREFIX=$prefix LANG=$lang LC_ALL=$lang wine "$exe" "$@" </dev/null >/dev/null 2>&1)
 }
 
 wine_stop() {
