@@ -132,3 +132,25 @@ TEST(PathAppend, JoinsWithOneBackslash) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PathRemoveFileSpec, CutsTheLastElementAndKeepsARoot) {
+    struct {
+        const char* in;
+        const char* out;
+        BOOL removed;
+    } cases[] = {
+        {"C:\\Facet\\Facet.exe", "C:\\Facet", TRUE}, {"C:\\Facet.exe", "C:\\", TRUE}, {"C:\\", "C:\\", FALSE},
+        {"\\Facet.exe", "\\", TRUE},                 {"Facet.exe", "", TRUE},         {"", "", FALSE},
+        {"C:Facet.exe", "C:", TRUE},
+    };
+    for (const auto& c : cases) {
+        char buf[MAX_PATH];
+        strcpy(buf, c.in);
+        EXPECT_EQ(PathRemoveFileSpecA(buf), c.removed) << c.in;
+        EXPECT_STREQ(buf, c.out) << c.in;
+    }
+}
+
+}  // namespace
