@@ -154,3 +154,15 @@ TEST(PathRemoveFileSpec, CutsTheLastElementAndKeepsARoot) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NoImage, StandInsTouchNoHostFile) {
+    host::CloseMachine();
+    EXPECT_FALSE(CreateDirectoryA("C:\\facet-no-image", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(CreateFileA("C:\\facet-no-image.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+}
+
+}  // namespace

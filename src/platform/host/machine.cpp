@@ -131,7 +131,8 @@ bool MachineHasSection(const char* section) {
 
 DWORD MapPath(const char* winPath, MappedPath* out) {
     *out = MappedPath();
-    if (winPath == nullptr || winPath[0] == '\0') return ERROR_PATH_NOT_FOUND;
+    // Without an open image there is no C: drive, and nothing may reach the host's own files.
+    if (!g_machine.open || winPath == nullptr || winPath[0] == '\0') return ERROR_PATH_NOT_FOUND;
     size_t len = strlen(winPath);
     if (len >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
 
