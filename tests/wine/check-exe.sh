@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks the built Facet.exe as Windows will see it: a 64-bit GUI program that imports
-# only DLLs of Windows itself, with the version resource that the factory tools read.
-#   check-exe.sh FACET_EXE VERINFO_EXE
+# only DLLs of Windows itself, with the version resource that the factory tools read;
+# and ZMINT.DLL beside it: exactly the three entry points, loadable under Wine, answering
+# within its limits whatever the (virtual) firmware holds.
+#   check-exe.sh FACET_EXE VERINFO_EXE   (ZMINT.DLL and zmint_probe.exe beside FACET_EXE)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 exe=$(realpath "${1:?Facet.exe}")
@@ -14,12 +16,20 @@ grep -q -E '^Subsystem[[:space:]]+00000002' <<<"$headers" || { echo "not a GUI-s
 
 # DLLs that every Windows installation has in its system folder.
 allowed='^(kernel32|user32|advapi32|shell32|shlwapi|version|msvcrt|ntdll|ole32|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+zmint=$(dirname "$exe")/ZMINT.DLL
+exports=$(x86_64-w64-mingw32-objdump -p "$zmint" | sed -n '/Ordinal\/Name Pointer/,/^$/p' | sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
+if [ "$exports" != "zmiGetMachineId zmiGetModelName zmiGetOSVersion " ]; then
+    echo "ZMINT.DLL exports: $exports" >&2
+    fail=1
+fi
+imports=$( (echo "$headers"; x86_64-w64-mingw32-objdump -p "$zmint") | sed -n 's/^[[:space:]]*DLL Name: //p')
+
 while read -r dll; do
     if ! grep -q -i -E "$allowed" <<<"$dll"; then
         echo "imports a DLL that Windows does not ship: $dll" >&2
         fail=1
     fi
-done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+done <<<"$imports"
 
 # The version resource, read back through GetFileVersionInfoA under Wine.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -32,7 +42,13 @@ mkdir -p "$prefix/drive_c/check"
 cp "$exe" "$prefix/drive_c/check/Facet.exe"
 cp "$verinfo" "$prefix/drive_c/check/verinfo.exe"
 got=$(cd "$prefix/drive_c/check" && WINEPREFIX=$prefix wine 'C:\check\verinfo.exe' 'C:\check\Facet.exe' 2>/dev/null | tr -d '\r')
+cp "$zmint" "$(dirname "$exe")/zmint_probe.exe" "$prefix/drive_c/check/"
+probe=$(cd "$prefix/drive_c/check" && WINEPREFIX=$prefix wine 'C:\check\zmint_probe.exe' 2>/dev/null | tr -d '\r')
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+if ! grep -q '^guards=ok$' <<<"$probe" || ! grep -q '^terminated=yes$' <<<"$probe"; then
+    echo "ZMINT.DLL under Wine: $probe" >&2
+    fail=1
+fi
 if [ "$got" != "$(cat "$here/facet-version.txt")" ]; then
     echo "version resource differs:" >&2
     diff <(echo "$got") "$here/facet-version.txt" >&2
@@ -40,5 +56,5 @@ if [ "$got" != "$(cat "$here/facet-version.txt")" ]; then
 fi
 rm -rf "$prefix"
 
-if [ $fail -eq 0 ]; then echo "PASS Facet.exe image and version resource"; else echo "FAIL Facet.exe image and version resource"; fi
+if [ $fail -eq 0 ]; then echo "PASS Facet.exe and ZMINT.DLL checks"; else echo "FAIL Facet.exe and ZMINT.DLL checks"; fi
 exit $fail
