@@ -1,5 +1,7 @@
 #include "run/driver.h"
 
+#include "actions/favorites.h"
+#include "actions/pages.h"
 #include "identify/machine_info.h"
 #include "platform/win32.h"
 #include "run/log.h"
@@ -36,11 +38,11 @@ int RunFacet(int argc, char** argv) {
         return 0;
     }
 
+    InstallFavorites();
     for (int i = 1; i < argc; ++i) {
-        if (IsHomePageSwitch(argv[i])) {
-            // The home-page step joins here.
-        }
+        if (IsHomePageSwitch(argv[i])) SetHomePage();
     }
+    SetSearchPage();
 
     WriteLog("INFO >> Facet Installation Completed.", kNewLine);
     WriteLog("\n\n------------------------------------------------------------------------", kNewLine);

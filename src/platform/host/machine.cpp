@@ -1,6 +1,8 @@
 #include "platform/host/machine.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "platform/host/profile_text.h"
+#include "platform/host/registry_text.h"
 
 namespace host {
 namespace {
@@ -19,6 +22,7 @@ struct Machine {
     std::string dir;
     std::string iniText;
     std::vector<std::string> readOnly;  // normalized paths
+    Registry registry;
 };
 
 Machine g_machine;
@@ -88,6 +92,11 @@ bool OpenMachine(const std::string& dir, std::string* error) {
         *error = "no drive_c folder in " + dir;
         return false;
     }
+    std::string regText;
+    if (ReadHostFile(dir + "/registry.reg", &regText) && !ParseRegText(regText, &g_machine.registry, error)) {
+        g_machine = Machine();
+        return false;
+    }
     g_machine.dir = dir;
     g_machine.iniText = text.str();
     g_machine.open = true;
@@ -117,6 +126,13 @@ void CloseMachine() { g_machine = Machine(); }
 bool MachineIsOpen() { return g_machine.open; }
 
 const std::string& MachineDir() { return g_machine.dir; }
+
+Registry& MachineRegistry() { return g_machine.registry; }
+
+DWORD SaveMachineRegistry() {
+    if (!g_machine.open) return ERROR_INVALID_HANDLE;
+    return ReplaceFileContent(g_machine.dir + "/registry.reg", FormatRegText(g_machine.registry));
+}
 
 bool MachineValue(const char* section, const char* key, std::string* value) {
     std::string_view v;
@@ -187,6 +203,45 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
     if (parts.empty()) out->normalized += "\\";
     out->exists = exists && Exists(out->host);
     return 0;
+}
+
+DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes) {
+    std::string temp = hostPath + ".facet-new";
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return ErrorFromErrno(errno);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            DWORD err = ErrorFromErrno(errno);
+            close(fd);
+            unlink(temp.c_str());
+            return err;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (fsync(fd) != 0 || close(fd) != 0) {
+        DWORD err = ErrorFromErrno(errno);
+        unlink(temp.c_str());
+        return err;
+    }
+    if (rename(temp.c_str(), hostPath.c_str()) != 0) {
+        DWORD err = ErrorFromErrno(errno);
+        unlink(temp.c_str());
+        return err;
+    }
+    return 0;
+}
+
+bool ReadHostFile(const std::string& hostPath, std::string* bytes) {
+    if (IsDirectory(hostPath)) return false;
+    std::ifstream in(hostPath, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    *bytes = text.str();
+    return true;
 }
 
 bool HostIsDirectory(const std::string& hostPath) { return IsDirectory(hostPath); }

@@ -36,8 +36,22 @@ DWORD MapPath(const char* winPath, MappedPath* out);
 // True when the image's Faults make this path (or a folder above it) read-only.
 bool IsReadOnly(const MappedPath& path);
 
+// The image's registry (registry.reg, or empty when the image has none), and writing it
+// back after a change. Returns 0 or a Windows error code.
+struct Registry;
+Registry& MachineRegistry();
+DWORD SaveMachineRegistry();
+
 // How many times the image's ZMINT.DLL is loaded and not yet freed.
 int ZmintLoadCount();
+
+// Writes `bytes` as the whole content of the file at hostPath: into a new file beside it,
+// then renamed over it, so an interrupted write never loses what was there. Returns 0 or
+// a Windows error code; on failure the old file is untouched.
+DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes);
+
+// Reads a whole host file; false when it cannot be read.
+bool ReadHostFile(const std::string& hostPath, std::string* bytes);
 
 // Small helpers shared by the stand-ins.
 bool HostIsDirectory(const std::string& hostPath);

@@ -1,6 +1,7 @@
 #include "platform/host/profile_text.h"
 
 #include <cstring>
+#include <vector>
 
 namespace host {
 namespace {
@@ -128,6 +129,105 @@ size_t ProfileGetString(std::string_view text, const char* section, const char* 
     std::string_view value;
     if (section && key && ProfileFind(text, section, key, &value)) return Deliver(value, buf, size, cut);
     return ProfileDefault(def, buf, size, cut);
+}
+
+namespace {
+
+// A line of the file with its place: [begin, end) is its text, next is where the
+// following line starts (after its line end).
+struct LineSpan {
+    size_t begin;
+    size_t end;
+    size_t next;
+};
+
+std::vector<LineSpan> SplitLines(std::string_view text) {
+    std::vector<LineSpan> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        size_t next = end;
+        if (next < text.size()) {
+            if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ++next;
+            ++next;
+        }
+        lines.push_back({pos, end, next});
+        pos = next;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value) {
+    section = Trim(section);
+    key = Trim(key);
+    std::vector<LineSpan> lines = SplitLines(text);
+    std::string newEntry = std::string(key) + "=" + std::string(value);
+
+    // The first section of that name, and the last entry line within it.
+    bool inside = false;
+    bool found = false;
+    size_t insertAt = 0;
+    bool insertNeedsBreak = false;
+    for (const LineSpan& span : lines) {
+        std::string_view line = Trim(text.substr(span.begin, span.end - span.begin));
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            if (inside) break;
+            if (SameName(HeaderName(line), section)) {
+                inside = true;
+                found = true;
+                insertAt = span.next;
+                insertNeedsBreak = span.next == span.end;
+            }
+            continue;
+        }
+        if (!inside || line.front() == ';') continue;
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        if (SameName(Trim(line.substr(0, eq)), key)) {
+            size_t valueAt = text.find('=', span.begin) + 1;
+            return std::string(text.substr(0, valueAt)) + std::string(value) + std::string(text.substr(span.end));
+        }
+        insertAt = span.next;
+        insertNeedsBreak = span.next == span.end;
+    }
+
+    std::string out;
+    if (found) {
+        out.assign(text.substr(0, insertAt));
+        if (insertNeedsBreak) out += "\r\n";
+        out += newEntry + "\r\n";
+        out += text.substr(insertAt);
+        return out;
+    }
+    out.assign(text);
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out += "\r\n";
+    out += "[" + std::string(section) + "]\r\n" + newEntry + "\r\n";
+    return out;
+}
+
+std::string ProfileDump(std::string_view text) {
+    std::string out;
+    bool inSection = false;
+    LineReader reader(text);
+    std::string_view line;
+    while (reader.Next(&line)) {
+        line = Trim(line);
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            out += "[" + std::string(HeaderName(line)) + "]\n";
+            inSection = true;
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (!inSection || line.front() == ';' || eq == std::string_view::npos) continue;
+        out += std::string(Trim(line.substr(0, eq))) + "=" + std::string(Trim(line.substr(eq + 1))) + "\n";
+    }
+    return out;
 }
 
 }  // namespace host

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace host {
@@ -23,5 +24,17 @@ size_t ProfileGetString(std::string_view text, const char* section, const char* 
 
 // The same for a missing file: only the default is delivered.
 size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut);
+
+// The text of a profile file after WritePrivateProfileStringA(section, key, value): the
+// value of the first matching key replaced where it stands (the line keeps its spelling
+// up to the "="), a missing key added after the last entry of the first matching
+// section, a missing section added at the end of the file. Every other byte stays.
+// New lines end in CR LF; names are written trimmed, the value exactly as given.
+std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
+                            std::string_view value);
+
+// Sections and entries of a profile file, one a line: "[name]" and "key=value", names
+// and values as the reader sees them. For comparing files by content, not by bytes.
+std::string ProfileDump(std::string_view text);
 
 }  // namespace host

@@ -1,0 +1,115 @@
+#include "actions/favorites.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "actions/signup.h"
+#include "base/bounded.h"
+#include "config/section.h"
+#include "platform/win32.h"
+#include "run/log.h"
+#include "run/run_state.h"
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+enum class FolderLookup { Found, Empty, Unreadable, TooLong };
+
+// The current user's Favorites folder from the registry, with a trailing backslash.
+FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+        return FolderLookup::Unreadable;
+    }
+    char szValue[260];
+    memset(szValue, 0, sizeof(szValue));
+    DWORD dwType = 0;
+    DWORD cbValue = sizeof(szValue);
+    LONG result = RegQueryValueExA(hKey, "Favorites", nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue);
+    RegCloseKey(hKey);
+    // A value that fills the whole buffer without a terminator does not fit either.
+    if (result != ERROR_SUCCESS || szValue[sizeof(szValue) - 1] != '\0') return FolderLookup::Unreadable;
+
+    CopyText(szFavoritesDir, szValue);
+    if (szFavoritesDir[0] == '\0') return FolderLookup::Empty;
+    size_t len = strlen(szFavoritesDir);
+    if (szFavoritesDir[len - 1] != '\\' && !AppendText(szFavoritesDir, "\\")) return FolderLookup::TooLong;
+    return FolderLookup::Found;
+}
+
+// A Name that would lead the shortcut into another folder ("..\x", "a\b") is no file name.
+bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
+
+}  // namespace
+
+void InstallFavorites() {
+    char szFavoritesList[260] = "";
+    char szFavoritesDir[260] = "";
+    bool bWriteShortcuts = true;
+    int32_t nFavoriteIndex = 1;
+
+    WriteLog("INFO >>****  Start InstallFavorites ****  ", kNewLine);
+    ReadIniValue("Favorites", szFavoritesList);
+    if (szFavoritesList[0] == '\0') {
+        WriteLog("INFO >>   There is no favorite to install.", kNewLine);
+        WriteLog("INFO >>   End InstallFavorites.", kNewLine);
+        return;
+    }
+    WriteLog("INFO >>   Links that need to be installed are -->", szFavoritesList);
+
+    switch (ReadFavoritesFolder(szFavoritesDir)) {
+        case FolderLookup::Found:
+            WriteLog("INFO >>   Current User Favorities Path is -->", szFavoritesDir);
+            break;
+        case FolderLookup::Empty:
+            bWriteShortcuts = false;
+            WriteLog("INFO >>   Current User Favorities Path is -->", szFavoritesDir);
+            break;
+        case FolderLookup::TooLong:
+            bWriteShortcuts = false;
+            WriteLog("INFO >>   Current User Favorities Path is -->", szFavoritesDir);
+            WriteLog("ERROR >> Favorites folder path is too long. No shortcut files are created.", kNewLine);
+            break;
+        case FolderLookup::Unreadable:
+            // Without the folder a shortcut would land wherever a bare file name leads
+            // (the Windows folder); the sign-up entries are still made.
+            bWriteShortcuts = false;
+            WriteLog("ERROR >> Favorites folder not found in the registry. No shortcut files are created.",
+                     kNewLine);
+            break;
+    }
+
+    char* pszName = strtok(szFavoritesList, ",");
+    GetFavoriteCount(&nFavoriteIndex);
+    for (; pszName != nullptr; pszName = strtok(nullptr, ",")) {
+        char szLinkName[260];
+        char szLinkPath[260];
+        GetPrivateProfileStringA(pszName, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
+        GetPrivateProfileStringA(pszName, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
+        if (lstrcmpiA(szLinkName, "ERROR") == 0 || lstrcmpiA(szLinkPath, "ERROR") == 0) continue;
+
+        if (bWriteShortcuts) {
+            char szShortcutFile[260];
+            if (!IsPlainFileName(szLinkName)) {
+                WriteLog("ERROR >> Favorite name is not a file name. No shortcut file for: ", szLinkName);
+            } else if (!FormatText(szShortcutFile, "%s%s.URL", szFavoritesDir, szLinkName)) {
+                WriteLog("ERROR >> Shortcut path is too long. No shortcut file for: ", szLinkName);
+            } else {
+                WriteLog("INFO >>   Create URL for current user --->", szShortcutFile);
+                WritePrivateProfileStringA("InternetShortcut", "URL", szLinkPath, szShortcutFile);
+            }
+        }
+
+        // Room for a 259-character Name and ".URL": the title is never cut.
+        char szTitle[264];
+        char szKey[20];
+        FormatText(szTitle, "%s.URL", szLinkName);
+        FormatText(szKey, "Title%d", static_cast<int>(nFavoriteIndex));
+        WritePrivateProfileStringA("FavoritesEx", szKey, szTitle, g_run.szSignupPath);
+        FormatText(szKey, "URL%d", static_cast<int>(nFavoriteIndex));
+        WritePrivateProfileStringA("FavoritesEx", szKey, szLinkPath, g_run.szSignupPath);
+        if (nFavoriteIndex < INT32_MAX) ++nFavoriteIndex;
+    }
+    WriteLog("INFO >>End InstallFavorites", kNewLine);
+}

@@ -1,0 +1,20 @@
+#include "actions/signup.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "base/bounded.h"
+#include "platform/win32.h"
+#include "run/run_state.h"
+
+void GetFavoriteCount(int32_t* pnCount) {
+    int32_t n = 1;
+    for (; n < INT32_MAX; ++n) {
+        char szKey[20];
+        FormatText(szKey, "Title%d", static_cast<int>(n));
+        char szValue[260];
+        GetPrivateProfileStringA("FavoritesEx", szKey, "ERROR", szValue, sizeof(szValue), g_run.szSignupPath);
+        if (strcmp(szValue, "ERROR") == 0) break;
+    }
+    *pnCount = n;
+}

@@ -1,0 +1,8 @@
+// The browser's sign-up file INSTALL.INS: where new favorites continue their numbering.
+#pragma once
+
+#include <cstdint>
+
+// The smallest n from 1 for which "Title" n is missing from [FavoritesEx] of the sign-up
+// file. A key whose value is exactly "ERROR" counts as missing, any other as present.
+void GetFavoriteCount(int32_t* pnCount);
