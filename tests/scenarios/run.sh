@@ -9,8 +9,14 @@
 #   machine/        the machine image
 #   args            optional: the run's arguments, one a line
 #   runs            optional: how many runs in a row (default 1)
-#   expect/files    lines "WINDOWS_PATH<TAB>FILE": after the runs the file at that path
-#                   must equal expect/FILE byte for byte
+#   expect/files    lines "WINDOWS_PATH<TAB>FILE[<TAB>HOW]": after the runs the file at
+#                   that path must equal expect/FILE byte for byte; with HOW "ini" it
+#                   must hold the same sections, keys and values, and with "host-bytes"
+#                   equal it byte for byte on the host and by content under Wine (for
+#                   files that existed before: Windows, and so the host, edits them in
+#                   place, Wine rewrites them whole)
+#   expect/registry optional: lines "KEY<TAB>VALUE<TAB>DATA", DATA in .reg notation
+#                   ("text", dword:00000001) or - for a missing value
 #   expect/absent   optional: Windows paths that must not exist after the runs
 #   wine            optional: "skip: why" when Wine cannot stand for this machine
 # Every run must end with exit code 0.
@@ -44,13 +50,18 @@ failed=0
 skipped=0
 
 check() {  # check NAME ROOT: compares the expectations with the image or prefix at ROOT
-    local name=$1 root=$2 dir=$here/$1 ok=0 winpath file host
-    while IFS=$'\t' read -r winpath file; do
+    local name=$1 root=$2 dir=$here/$1 ok=0 winpath file how host key value want got
+    while IFS=$'\t' read -r winpath file how; do
         [ -n "$winpath" ] || continue
         host=$("$FACET_SIM" resolve "$root" "$winpath") || { ok=1; continue; }
         if [ ! -f "$host" ]; then
             echo "  $name: missing $winpath" >&2
             ok=1
+        elif [ "$how" = ini ] || { [ "$how" = host-bytes ] && [ "$mode" = wine ]; }; then
+            if ! diff <("$FACET_SIM" inidump "$dir/expect/$file") <("$FACET_SIM" inidump "$host") >&2; then
+                echo "  $name: $winpath differs in content from expect/$file (above)" >&2
+                ok=1
+            fi
         elif ! cmp -s "$host" "$dir/expect/$file"; then
             echo "  $name: $winpath differs from expect/$file:" >&2
             cmp "$host" "$dir/expect/$file" >&2
@@ -67,6 +78,22 @@ check() {  # check NAME ROOT: compares the expectations with the image or prefix
                 ok=1
             fi
         done <"$dir/expect/absent"
+    fi
+    if [ -f "$dir/expect/registry" ]; then
+        while IFS=$'\t' read -r key value want; do
+            [ -n "$key" ] || continue
+            if [ "$mode" = wine ]; then
+                got=$(wine_reg "$root" "$key" "$value")
+            elif [ -f "$root/registry.reg" ]; then
+                got=$("$FACET_SIM" reg "$root/registry.reg" "$key" "$value")
+            else
+                got=-
+            fi
+            if [ "$got" != "$want" ]; then
+                echo "  $name: $key\\$value is $got, expected $want" >&2
+                ok=1
+            fi
+        done <"$dir/expect/registry"
     fi
     return $ok
 }
@@ -91,7 +118,6 @@ for name in "$@"; do
             code=$?
             [ $code -eq 0 ] || { echo "  $name: exit code $code" >&2; result=1; }
         done
-        wine_stop "$root"
     else
         root=$work_root/$name
         cp -a "$dir/machine" "$root"
@@ -102,6 +128,7 @@ for name in "$@"; do
         done
     fi
     [ $result -eq 0 ] && { check "$name" "$root" || result=1; }
+    [ "$mode" = wine ] && wine_stop "$root"
     if [ $result -eq 0 ]; then
         echo "PASS $name ($mode)"
         passed=$((passed + 1))

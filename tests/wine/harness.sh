@@ -6,6 +6,7 @@
 #   wine_lay TEMPLATE IMAGE PREFIX copies the template and lays the image into it
 #   wine_run PREFIX [ARGS...]      runs Facet.exe there, returns its exit code
 #   wine_stop PREFIX               stops the prefix's wine server
+#   wine_reg PREFIX KEY VALUE      one registry value, in .reg notation ("-" when missing)
 #
 # What the image says of the machine reaches Wine thus: drive_c is copied over the
 # prefix's C:, [ZMINT] installs the test build of ZMINT.DLL that exports the listed
@@ -53,6 +54,24 @@ wine_lay() {
     echo "$exe" >"$prefix/.facet-exe"
     wine_lay_zmint "$image" "$(dirname "$host")" || return 1
     wine_locale "$image" >"$prefix/.facet-lang" || return 1
+    if [ -f "$image/registry.reg" ]; then
+        cp "$image/registry.reg" "$prefix/drive_c/facet-import.reg"
+        WINEPREFIX=$prefix wine regedit /S 'C:\facet-import.reg' >/dev/null 2>&1 || return 1
+        rm -f "$prefix/drive_c/facet-import.reg"
+    fi
+}
+
+wine_reg() {
+    local prefix=$1 key=$2 value=$3 out
+    out=$prefix/drive_c/facet-export.reg
+    rm -f "$out"
+    WINEPREFIX=$prefix wine regedit /E 'C:\facet-export.reg' "$key" >/dev/null 2>&1
+    if [ -f "$out" ]; then
+        "$FACET_SIM" reg "$out" "$key" "$value"
+        rm -f "$out"
+    else
+        echo -
+    fi
 }
 
 wine_lay_zmint() {

@@ -10,6 +10,7 @@
 #include "identify/dash_region.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
+#include "platform/host/registry_text.h"
 #include "run/driver.h"
 
 namespace {
@@ -19,6 +20,8 @@ const char kUsage[] =
     "       facet-sim resolve MACHINE_DIR WINDOWS_PATH\n"
     "       facet-sim ini FILE SECTION KEY [DEFAULT]\n"
     "       facet-sim regions\n"
+    "       facet-sim reg REGFILE KEY VALUE\n"
+    "       facet-sim inidump FILE\n"
     "       facet-sim --help\n"
     "\n"
     "run      Runs one branding run on the machine image in MACHINE_DIR, exactly as\n"
@@ -33,6 +36,11 @@ const char kUsage[] =
     "regions  Prints the region table: each option code (the three characters after\n"
     "         \"#\" in a model name), a tab and the region code that branding\n"
     "         sections are named with, in the order they are searched.\n"
+    "reg      Prints one value of a .reg file (registry.reg, or a regedit export)\n"
+    "         in .reg notation (\"text\", dword:00000001, hex:...), or - when the\n"
+    "         key or value is missing. VALUE @ is the default value.\n"
+    "inidump  Prints the sections and entries of an INI file as the profile reader\n"
+    "         sees them, one a line, for comparing files by content.\n"
     "\n"
     "A machine image is a folder holding machine.ini, drive_c/ and optionally\n"
     "registry.reg; the README describes every key. An image that cannot be read\n"
@@ -86,6 +94,40 @@ int Ini(const char* file, const char* section, const char* key, const char* def)
     return 0;
 }
 
+bool ReadWhole(const char* file, std::string* text) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        fprintf(stderr, "facet-sim: cannot read %s\n", file);
+        return false;
+    }
+    std::ostringstream buf;
+    buf << in.rdbuf();
+    *text = buf.str();
+    return true;
+}
+
+int Reg(const char* file, const char* key, const char* value) {
+    std::string text;
+    if (!ReadWhole(file, &text)) return 2;
+    host::Registry reg;
+    std::string error;
+    if (!host::ParseRegText(text, &reg, &error)) {
+        fprintf(stderr, "facet-sim: %s: %s\n", file, error.c_str());
+        return 2;
+    }
+    host::RegKey* k = host::FindRegKey(reg, key);
+    host::RegValue* v = k ? host::FindRegValue(*k, strcmp(value, "@") == 0 ? "" : value) : nullptr;
+    printf("%s\n", v ? host::FormatRegData(*v, reg.regedit4).c_str() : "-");
+    return 0;
+}
+
+int IniDump(const char* file) {
+    std::string text;
+    if (!ReadWhole(file, &text)) return 2;
+    fputs(host::ProfileDump(text).c_str(), stdout);
+    return 0;
+}
+
 int Regions() {
     for (const DashRegionRow& row : DashRegionTable) printf("%s\t%s\n", row.szOptionCode, row.szRegionCode);
     return 0;
@@ -100,6 +142,8 @@ int main(int argc, char** argv) {
     }
     if (argc >= 3 && strcmp(argv[1], "run") == 0) return Run(argv[2], argc - 3, argv + 3);
     if (argc == 2 && strcmp(argv[1], "regions") == 0) return Regions();
+    if (argc == 5 && strcmp(argv[1], "reg") == 0) return Reg(argv[2], argv[3], argv[4]);
+    if (argc == 3 && strcmp(argv[1], "inidump") == 0) return IniDump(argv[2]);
     if (argc == 4 && strcmp(argv[1], "resolve") == 0) return Resolve(argv[2], argv[3]);
     if ((argc == 5 || argc == 6) && strcmp(argv[1], "ini") == 0) {
         return Ini(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "");
