@@ -14,6 +14,11 @@ namespace {
 
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+bool IsFullPath(const char* s) {
+    bool drive = ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')) && s[1] == ':' && s[2] == '\\';
+    return drive || (s[0] == '\\' && s[1] == '\\');
+}
+
 enum class FolderLookup { Found, Empty, Unreadable, TooLong };
 
 // The current user's Favorites folder from the registry, with a trailing backslash.
@@ -31,8 +36,11 @@ FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
     // A value that fills the whole buffer without a terminator does not fit either.
     if (result != ERROR_SUCCESS || szValue[sizeof(szValue) - 1] != '\0') return FolderLookup::Unreadable;
 
+    if (szValue[0] == '\0') return FolderLookup::Empty;
+    // Anything but a full path (a binary or number value read as text, a relative folder)
+    // would put the shortcuts wherever the current folder happens to be.
+    if (!IsFullPath(szValue)) return FolderLookup::Unreadable;
     CopyText(szFavoritesDir, szValue);
-    if (szFavoritesDir[0] == '\0') return FolderLookup::Empty;
     size_t len = strlen(szFavoritesDir);
     if (szFavoritesDir[len - 1] != '\\' && !AppendText(szFavoritesDir, "\\")) return FolderLookup::TooLong;
     return FolderLookup::Found;

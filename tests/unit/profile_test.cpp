@@ -118,3 +118,65 @@ TEST_F(ProfileFileTest, ReadsImageFilesAndReportsLikeWindows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProfileWrite, ReplacesInPlaceAndKeepsEveryOtherByte) {
+    const std::string text =
+        "; head\r\n"
+        "[Other]\r\n"
+        "Key=other\r\n"
+        "\r\n"
+        "[Main]\r\n"
+        "  KEY = old value\r\n"
+        "key=second\r\n"
+        "\r\n"
+        "; tail comment\r\n";
+    EXPECT_EQ(host::ProfileSetValue(text, " main ", "Key", " new \"v\" "),
+              "; head\r\n[Other]\r\nKey=other\r\n\r\n[Main]\r\n  KEY = new \"v\" \r\nkey=second\r\n\r\n; tail comment\r\n");
+}
+
+TEST(ProfileWrite, NewKeyGoesAfterTheLastEntryOfItsSection) {
+    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1\r\n\r\n; c\r\n[B]\r\nb=2\r\n", "a", " new ", "v"),
+              "[A]\r\na=1\r\nnew=v\r\n\r\n; c\r\n[B]\r\nb=2\r\n");
+    EXPECT_EQ(host::ProfileSetValue("[A]\r\n[B]\r\n", "A", "k", "v"), "[A]\r\nk=v\r\n[B]\r\n");
+    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1", "A", "k", "v"), "[A]\r\na=1\r\nk=v\r\n");
+    EXPECT_EQ(host::ProfileSetValue("[A]\na=1\n", "A", "k", "v"), "[A]\na=1\nk=v\r\n");
+    // Only the first section of a name is changed.
+    EXPECT_EQ(host::ProfileSetValue("[A]\r\n[A]\r\nk=2\r\n", "A", "k", "1"), "[A]\r\nk=1\r\n[A]\r\nk=2\r\n");
+}
+
+TEST(ProfileWrite, NewSectionAndNewFile) {
+    EXPECT_EQ(host::ProfileSetValue("", "S", "k", "v"), "[S]\r\nk=v\r\n");
+    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1\r\n", " S ", "k", ""), "[A]\r\na=1\r\n[S]\r\nk=\r\n");
+    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1", "S", "k", "v"), "[A]\r\na=1\r\n[S]\r\nk=v\r\n");
+    // A comment that looks like the key is not the key; with no entry, the key follows the header.
+    EXPECT_EQ(host::ProfileSetValue("[S]\r\n;k=old\r\n", "S", "k", "v"), "[S]\r\nk=v\r\n;k=old\r\n");
+}
+
+TEST_F(ProfileFileTest, WriterFailsLikeWindowsAndNeverLosesTheOldFile) {
+    SetMachineIni("[Faults]\r\nReadOnly=C:\\ro\r\n");
+    PutFile("drive_c/ro/INSTALL.INS", "[URL]\r\nHome_page=old\r\n");
+    MakeDir("drive_c/dir");
+    Open();
+    EXPECT_FALSE(WritePrivateProfileStringA("URL", "Home_page", "new", "C:\\ro\\INSTALL.INS"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadFile("drive_c/ro/INSTALL.INS"), "[URL]\r\nHome_page=old\r\n");
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", "C:\\missing\\x.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", ""));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", "C:\\dir"));
+
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", "C:\\DIR\\new.ini"));
+    EXPECT_EQ(ReadFile("drive_c/dir/new.ini"), "[S]\r\nk=v\r\n");
+    EXPECT_FALSE(Exists("drive_c/dir/new.ini.facet-new"));
+    // A bare file name is looked for in the Windows folder, as on Windows.
+    MakeDir("drive_c/Windows");
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", "bare.ini"));
+    EXPECT_TRUE(Exists("drive_c/Windows/bare.ini"));
+    char buf[8];
+    EXPECT_EQ(GetPrivateProfileStringA("s", "K", "", buf, sizeof(buf), "bare.ini"), 1u);
+}
+
+}  // namespace

@@ -165,29 +165,30 @@ std::string Quote(std::string_view text) {
     return out + "\"";
 }
 
-// Hex bytes after `lead`, wrapped as regedit wraps them: lines of at most 80 characters,
-// continued with ",\" and indented by two spaces.
-std::string WrapHex(const std::string& lead, std::string_view bytes) {
+// Hex bytes after `lead`, wrapped as regedit wraps them: lines of at most 80 characters
+// (the first one counted from the start of its value name, `column`), each continued
+// with a trailing "\" and the next indented by two spaces.
+std::string WrapHex(const std::string& lead, std::string_view bytes, size_t column) {
     std::string out = lead;
-    size_t lineStart = 0;
+    column += lead.size();
     for (size_t i = 0; i < bytes.size(); ++i) {
-        char hex[4];
-        snprintf(hex, sizeof(hex), "%02x", static_cast<unsigned char>(bytes[i]));
-        out += hex;
-        if (i + 1 < bytes.size()) {
-            out += ',';
-            if (out.size() - lineStart > 75) {
-                out += "\\\r\n  ";
-                lineStart = out.size() - 2;
-            }
+        bool last = i + 1 == bytes.size();
+        char piece[4];
+        snprintf(piece, sizeof(piece), last ? "%02x" : "%02x,", static_cast<unsigned char>(bytes[i]));
+        size_t need = last ? 2 : 4;  // the piece, and room for a "\" after it
+        if (column + need > 80) {
+            out += "\\\r\n  ";
+            column = 2;
         }
+        out += piece;
+        column += last ? 2 : 3;
     }
     return out;
 }
 
 }  // namespace
 
-std::string FormatRegData(const RegValue& value, bool regedit4) {
+std::string FormatRegData(const RegValue& value, bool regedit4, size_t column) {
     const std::string& d = value.data;
     if (value.type == 1 && !d.empty() && d.back() == '\0' && d.find('\0') == d.size() - 1) {
         return Quote(std::string_view(d).substr(0, d.size() - 1));
@@ -199,10 +200,10 @@ std::string FormatRegData(const RegValue& value, bool regedit4) {
         snprintf(text, sizeof(text), "dword:%08lx", v);
         return text;
     }
-    if (value.type == 3) return WrapHex("hex:", d);
+    if (value.type == 3) return WrapHex("hex:", d, column);
     char lead[24];
     snprintf(lead, sizeof(lead), "hex(%x):", static_cast<unsigned>(value.type));
-    return WrapHex(lead, !regedit4 && IsTextType(value.type) ? WidenToUtf16(d) : d);
+    return WrapHex(lead, !regedit4 && IsTextType(value.type) ? WidenToUtf16(d) : d, column);
 }
 
 bool ParseRegText(std::string_view bytes, Registry* reg, std::string* error) {
@@ -321,8 +322,8 @@ std::string FormatRegText(const Registry& reg) {
     for (const RegKey& key : reg.keys) {
         out += "[" + key.path + "]\r\n";
         for (const RegValue& value : key.values) {
-            out += (value.name.empty() ? std::string("@") : Quote(value.name)) + "=" +
-                   FormatRegData(value, reg.regedit4) + "\r\n";
+            std::string name = (value.name.empty() ? std::string("@") : Quote(value.name)) + "=";
+            out += name + FormatRegData(value, reg.regedit4, name.size()) + "\r\n";
         }
         out += "\r\n";
     }

@@ -34,8 +34,9 @@ bool ParseRegText(std::string_view bytes, Registry* reg, std::string* error);
 // The file for a registry, in the format and encoding it was read in.
 std::string FormatRegText(const Registry& reg);
 
-// One value in .reg notation: "text", dword:0000001f, hex:..., hex(N):...
-std::string FormatRegData(const RegValue& value, bool regedit4);
+// One value in .reg notation: "text", dword:0000001f, hex:..., hex(N):... Long hex data
+// is wrapped for a line whose value name and "=" take `column` characters.
+std::string FormatRegData(const RegValue& value, bool regedit4, size_t column = 0);
 
 // Keys are matched without regard to case. A key is there when it is listed or implied
 // (a parent of a listed key).

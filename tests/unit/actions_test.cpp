@@ -1,0 +1,263 @@
+// The branding actions: favorites and their numbering, the home and search pages.
+#include <cstring>
+#include <string>
+
+#include "actions/favorites.h"
+#include "actions/pages.h"
+#include "actions/signup.h"
+#include "machine_fixture.h"
+#include "platform/host/machine.h"
+#include "platform/host/registry_text.h"
+#include "run/run_state.h"
+
+namespace {
+
+std::string Entry(const std::string& m, const std::string& x = "\n") {
+    std::string out;
+    for (char c : m + x) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out + "\r\r\n";
+}
+
+const char kSignup[] = "drive_c/Program Files/Internet Explorer/SIGNUP/INSTALL.INS";
+const char kFavorites[] = "drive_c/Users/Facet/Favorites";
+const char kMain[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
+
+class ActionsTest : public MachineTest {
+protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        MakeDir("drive_c/Program Files/Internet Explorer/SIGNUP");
+        MakeDir(kFavorites);
+        SetFavoritesFolder("\"C:\\\\Users\\\\Facet\\\\Favorites\"");
+    }
+    // The Shell Folders "Favorites" value in .reg notation; empty for no value at all.
+    void SetFavoritesFolder(const std::string& data) {
+        std::string reg = "Windows Registry Editor Version 5.00\r\n\r\n";
+        if (!data.empty()) {
+            reg += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\r\n"
+                   "\"Favorites\"=" + data + "\r\n\r\n";
+        }
+        PutFile("registry.reg", reg);
+    }
+    // Opens the image with `section` as the chosen section of this Facet.INI.
+    void Start(const std::string& ini, const char* section = "S") {
+        PutFile("drive_c/Facet/Facet.INI", ini);
+        Open();
+        ResetRunState();
+        strcpy(g_run.szLogPath, "C:\\log.txt");
+        strcpy(g_run.szIniPath, "C:\\Facet\\Facet.INI");
+        strcpy(g_run.szSection, section);
+        strcpy(g_run.szSignupPath, "C:\\Program Files\\Internet Explorer\\SIGNUP\\INSTALL.INS");
+    }
+    std::string Log() const { return ReadFile("drive_c/log.txt"); }
+    std::string Signup() const { return ReadFile(kSignup); }
+    std::string Reg(const char* value) const {
+        host::Registry reg;
+        std::string error;
+        if (!host::ParseRegText(ReadFile("registry.reg"), &reg, &error)) return "unreadable";
+        host::RegKey* key = host::FindRegKey(reg, kMain);
+        host::RegValue* v = key ? host::FindRegValue(*key, value) : nullptr;
+        return v ? host::FormatRegData(*v, false) : "-";
+    }
+};
+
+const char kLinks[] =
+    "[L1]\r\nName=One\r\nPath=http://one.example/\r\n"
+    "[L2]\r\nName=Two\r\nPath=http://two.example/\r\n"
+    "[L3]\r\nName=Three\r\nPath=http://three.example/\r\n"
+    "[BADNAME]\r\nName=Error\r\nPath=http://x.example/\r\n"
+    "[NOPATH]\r\nName=No Path\r\n"
+    "[ Spaced ]\r\nName=Spaced\r\nPath=http://spaced.example/\r\n";
+
+TEST_F(ActionsTest, FavoriteCountFindsTheFirstMissingTitle) {
+    struct {
+        const char* signup;
+        int32_t expected;
+    } cases[] = {
+        {nullptr, 1},
+        {"[Other]\r\nTitle1=a\r\n", 1},
+        {"[FavoritesEx]\r\nTitle1=a\r\nTitle2=b\r\n", 3},
+        {"[FavoritesEx]\r\nTitle1=a\r\nTitle3=c\r\n", 2},
+        {"[FavoritesEx]\r\nURL1=a\r\n", 1},
+        {"[favoritesex]\r\ntitle1=\r\nTITLE2=error\r\nTitle3=ERROR\r\n", 3},
+    };
+    for (const auto& c : cases) {
+        host::CloseMachine();
+        if (c.signup) {
+            PutFile(kSignup, c.signup);
+        } else if (Exists(kSignup)) {
+            std::remove(Path(kSignup).c_str());
+        }
+        Start("");
+        int32_t n = -1;
+        GetFavoriteCount(&n);
+        EXPECT_EQ(n, c.expected) << (c.signup ? c.signup : "(no file)");
+    }
+}
+
+TEST_F(ActionsTest, ListIsSplitAtCommasAndSkippedLinksTakeNoNumber) {
+    PutFile(kSignup, "[FavoritesEx]\r\nTitle1=a\r\nURL1=a\r\nTitle2=b\r\nURL2=b\r\n");
+    Start(std::string("[S]\r\nFavorites=,,L1,MISSING,,BADNAME,NOPATH, Spaced ,L2,L1,\r\n") + kLinks);
+    InstallFavorites();
+    EXPECT_EQ(Signup(),
+              "[FavoritesEx]\r\nTitle1=a\r\nURL1=a\r\nTitle2=b\r\nURL2=b\r\n"
+              "Title3=One.URL\r\nURL3=http://one.example/\r\n"
+              "Title4=Spaced.URL\r\nURL4=http://spaced.example/\r\n"
+              "Title5=Two.URL\r\nURL5=http://two.example/\r\n"
+              "Title6=One.URL\r\nURL6=http://one.example/\r\n");
+    EXPECT_EQ(ReadFile(std::string(kFavorites) + "/One.URL"), "[InternetShortcut]\r\nURL=http://one.example/\r\n");
+    const std::string dir = "C:\\Users\\Facet\\Favorites\\";
+    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
+                         Entry("INFO >>   Links that need to be installed are -->",
+                               ",,L1,MISSING,,BADNAME,NOPATH, Spaced ,L2,L1,") +
+                         Entry("INFO >>   Current User Favorities Path is -->", dir) +
+                         Entry("INFO >>   Create URL for current user --->", dir + "One.URL") +
+                         Entry("INFO >>   Create URL for current user --->", dir + "Spaced.URL") +
+                         Entry("INFO >>   Create URL for current user --->", dir + "Two.URL") +
+                         Entry("INFO >>   Create URL for current user --->", dir + "One.URL") +
+                         Entry("INFO >>End InstallFavorites"));
+}
+
+TEST_F(ActionsTest, OnlyCommasStillLooksUpTheFolderAndCount) {
+    Start("[S]\r\nFavorites=,,,\r\n");
+    InstallFavorites();
+    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
+                         Entry("INFO >>   Links that need to be installed are -->", ",,,") +
+                         Entry("INFO >>   Current User Favorities Path is -->", "C:\\Users\\Facet\\Favorites\\") +
+                         Entry("INFO >>End InstallFavorites"));
+    EXPECT_FALSE(Exists(kSignup));
+}
+
+TEST_F(ActionsTest, NothingListedEndsEarly) {
+    Start("[S]\r\nFavorites=\r\n");
+    InstallFavorites();
+    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
+                         Entry("INFO >>   There is no favorite to install.") +
+                         Entry("INFO >>   End InstallFavorites."));
+}
+
+TEST_F(ActionsTest, ExistingShortcutKeepsItsOtherKeys) {
+    PutFile(std::string(kFavorites) + "/One.URL",
+            "[InternetShortcut]\r\nURL=http://old.example/\r\nIconIndex=3\r\n[Other]\r\nx=1\r\n");
+    Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
+    InstallFavorites();
+    EXPECT_EQ(ReadFile(std::string(kFavorites) + "/One.URL"),
+              "[InternetShortcut]\r\nURL=http://one.example/\r\nIconIndex=3\r\n[Other]\r\nx=1\r\n");
+}
+
+TEST_F(ActionsTest, FolderValueWithOrWithoutItsBackslash) {
+    SetFavoritesFolder("\"C:\\\\Users\\\\Facet\\\\Favorites\\\\\"");
+    Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
+    InstallFavorites();
+    EXPECT_NE(Log().find(Entry("INFO >>   Current User Favorities Path is -->", "C:\\Users\\Facet\\Favorites\\")),
+              std::string::npos);
+    EXPECT_TRUE(Exists(std::string(kFavorites) + "/One.URL"));
+}
+
+TEST_F(ActionsTest, EmptyFolderValueWritesNoShortcutButStillNumbers) {
+    SetFavoritesFolder("\"\"");
+    Start(std::string("[S]\r\nFavorites=L1,L2\r\n") + kLinks);
+    InstallFavorites();
+    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
+                         Entry("INFO >>   Links that need to be installed are -->", "L1,L2") +
+                         Entry("INFO >>   Current User Favorities Path is -->", "") +
+                         Entry("INFO >>End InstallFavorites"));
+    EXPECT_EQ(Signup(), "[FavoritesEx]\r\nTitle1=One.URL\r\nURL1=http://one.example/\r\nTitle2=Two.URL\r\n"
+                        "URL2=http://two.example/\r\n");
+    EXPECT_FALSE(Exists(std::string(kFavorites) + "/One.URL"));
+}
+
+TEST_F(ActionsTest, UnreadableFolderWritesNoShortcutAnywhere) {
+    for (const char* value : {"", "hex:41,42", "dword:00000001"}) {
+        host::CloseMachine();
+        SetFavoritesFolder(value);
+        Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
+        InstallFavorites();
+        EXPECT_NE(Log().find(Entry("ERROR >> Favorites folder not found in the registry. No shortcut files are "
+                                   "created.")),
+                  std::string::npos)
+            << value;
+        EXPECT_FALSE(Exists("drive_c/Windows/One.URL"));
+        EXPECT_FALSE(Exists("drive_c/One.URL"));
+        std::remove(Path("drive_c/log.txt").c_str());
+    }
+}
+
+TEST_F(ActionsTest, LongNamesAndFoldersNeverOverrun) {
+    // A 259-character Name: its title is written whole, the shortcut path would not fit.
+    std::string name(259, 'n');
+    Start("[S]\r\nFavorites=LONG,SLASH\r\n[LONG]\r\nName=" + name + "\r\nPath=http://long.example/\r\n" +
+          "[SLASH]\r\nName=..\\..\\Windows\\evil\r\nPath=http://evil.example/\r\n");
+    InstallFavorites();
+    EXPECT_EQ(Signup(), "[FavoritesEx]\r\nTitle1=" + name + ".URL\r\nURL1=http://long.example/\r\n" +
+                            "Title2=..\\..\\Windows\\evil.URL\r\nURL2=http://evil.example/\r\n");
+    EXPECT_NE(Log().find(Entry("ERROR >> Shortcut path is too long. No shortcut file for: ", name)), std::string::npos);
+    EXPECT_NE(Log().find(Entry("ERROR >> Favorite name is not a file name. No shortcut file for: ",
+                               "..\\..\\Windows\\evil")),
+              std::string::npos);
+    EXPECT_FALSE(Exists("drive_c/Windows/evil.URL"));
+
+    // A folder of 259 characters has no room for its backslash.
+    host::CloseMachine();
+    std::remove(Path("drive_c/log.txt").c_str());
+    std::string folder = "C:\\\\" + std::string(256, 'f');
+    SetFavoritesFolder("\"" + folder + "\"");
+    Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
+    InstallFavorites();
+    EXPECT_NE(Log().find(Entry("ERROR >> Favorites folder path is too long. No shortcut files are created.")),
+              std::string::npos);
+}
+
+TEST_F(ActionsTest, PagesNeedANameAndAPath) {
+    Start(std::string("[S]\r\nHome=NONE\r\nSearch=bad\r\n[bad]\r\nName=eRRoR\r\nPath=x\r\n") + kLinks);
+    SetHomePage();
+    SetSearchPage();
+    EXPECT_EQ(Log(), Entry("INFO >>****  Start SetHomePage  ****") + Entry("INFO >>   Set Home to this link: ", "NONE") +
+                         Entry("ERROR >> Failed to read home link:", "NONE") + Entry("INFO >>End SetHomePage") +
+                         Entry("INFO >>**** Start SetSearchPage ****") +
+                         Entry("INFO >>   Set search to this link: ", "bad") +
+                         Entry("ERROR >> Failed to read Search link:", "bad") + Entry("INFO >>SetSearchPage Ends"));
+    EXPECT_EQ(Reg("Start Page"), "-");
+    EXPECT_EQ(Reg("Use Custom Search URL"), "-");
+    EXPECT_FALSE(Exists(kSignup));
+}
+
+TEST_F(ActionsTest, MissingOrEmptyKeysHaveNothingToInstall) {
+    Start("[S]\r\nHome=\r\n");
+    SetHomePage();
+    SetSearchPage();
+    EXPECT_EQ(Log(), Entry("INFO >>****  Start SetHomePage  ****") +
+                         Entry("INFO >>   End SetHomePage - Nothing to install") +
+                         Entry("INFO >>**** Start SetSearchPage ****") +
+                         Entry("INFO >>End SetSearchPage - Nothing to install"));
+    EXPECT_EQ(Reg("Search Bar"), "-");
+}
+
+TEST_F(ActionsTest, EmptyPathIsAOneByteValueAndCustomSearchIsOne) {
+    Start("[S]\r\nHome=H\r\nSearch=LONGSEARCHNAME\r\n[H]\r\nName=\r\nPath=\r\n"
+          "[LONGSEARCHNAME]\r\nName=Search\r\nPath=http://s.example/?q=%s\r\n");
+    SetHomePage();
+    SetSearchPage();
+    EXPECT_EQ(Reg("Start Page"), "\"\"");
+    EXPECT_EQ(Reg("Search Bar"), "\"http://s.example/?q=%s\"");
+    // A link-section name longer than four characters is used whole, and the flag stays 1.
+    EXPECT_EQ(Reg("Use Custom Search URL"), "dword:00000001");
+    EXPECT_EQ(Signup(), "[URL]\r\nHome_page=\r\nSearch_Page=http://s.example/?q=%s\r\n");
+    EXPECT_NE(Log().find(Entry("INFO >>   Set search to this link: ", "LONGSEARCHNAME")), std::string::npos);
+}
+
+TEST_F(ActionsTest, ReadOnlySignupFileIsLeftAsItWas) {
+    SetMachineIni("[Faults]\r\nReadOnly=C:\\Program Files\\Internet Explorer\\SIGNUP\\INSTALL.INS\r\n");
+    PutFile(kSignup, "[URL]\r\nHome_page=old\r\n");
+    Start(std::string("[S]\r\nHome=L1\r\nFavorites=L2\r\n") + kLinks);
+    InstallFavorites();
+    SetHomePage();
+    EXPECT_EQ(Signup(), "[URL]\r\nHome_page=old\r\n");
+    EXPECT_EQ(Reg("Start Page"), "\"http://one.example/\"");
+    EXPECT_TRUE(Exists(std::string(kFavorites) + "/Two.URL"));
+}
+
+}  // namespace
