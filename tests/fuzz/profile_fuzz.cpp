@@ -30,5 +30,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (n > room - 1 || buf[n] != '\0' || buf[room] != 0x7f) abort();
     }
     host::ProfileHasSection(text, section);
+
+    // Whatever the file held, a value just written is the value read back, as long as
+    // the names are plain words.
+    auto plain = [](const std::string& name) {
+        bool letter = false;
+        for (char c : name) {
+            bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+            if (!alnum && c != ' ') return false;
+            letter = letter || alnum;
+        }
+        return letter;
+    };
+    std::string written = host::ProfileSetValue(text, section, key, "fuzz value");
+    std::string_view back;
+    if (plain(section) && plain(key) && (!host::ProfileFind(written, section, key, &back) || back != "fuzz value")) {
+        abort();
+    }
     return 0;
 }
