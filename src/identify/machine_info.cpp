@@ -5,6 +5,7 @@
 #include "base/bounded.h"
 #include "config/section.h"
 #include "identify/brand.h"
+#include "identify/screen.h"
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
@@ -62,6 +63,7 @@ int LoadMachineInfo() {
 
     ClassifyBrand();
     ResolveLocaleAndSection();
+    GetScreenType();
 
     WriteLog("INFO >> Facet Version -->", g_run.szVersion);
     WriteLog("INFO >> Model Name = ", g_run.szModelName);

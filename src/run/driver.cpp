@@ -2,6 +2,7 @@
 
 #include "actions/favorites.h"
 #include "actions/pages.h"
+#include "actions/wallpapers.h"
 #include "identify/machine_info.h"
 #include "platform/win32.h"
 #include "run/log.h"
@@ -38,6 +39,7 @@ int RunFacet(int argc, char** argv) {
         return 0;
     }
 
+    CopyWallPapers();
     InstallFavorites();
     for (int i = 1; i < argc; ++i) {
         if (IsHomePageSwitch(argv[i])) SetHomePage();

@@ -39,13 +39,28 @@ wine_executable() {
     "$FACET_SIM" ini "$1/machine.ini" Machine Executable 'C:\Facet\Facet.exe'
 }
 
+# Lays the image's C: over the prefix's, matching names without regard to case as Windows
+# does: the image's Windows folder goes into the prefix's "windows", not beside it.
+wine_copy_drive() {
+    local image=$1 prefix=$2 type rel win host
+    while read -r type rel; do
+        [ "$(basename "$rel")" = .gitkeep ] && continue
+        win="C:\\${rel//\//\\}"
+        host=$("$FACET_SIM" resolve "$prefix" "$win") || return 1
+        if [ "$type" = d ]; then
+            mkdir -p "$host"
+        else
+            cp -p "$image/drive_c/$rel" "$host"
+        fi
+    done < <(cd "$image/drive_c" && find . -mindepth 1 -printf '%y %P\n')
+}
+
 wine_lay() {
     local template=$1 image=$2 prefix=$3
     rm -rf "$prefix"
     cp -a "$template" "$prefix"
     rm -f "$prefix/.facet-template"
-    cp -a "$image/drive_c/." "$prefix/drive_c/"
-    find "$prefix/drive_c" -name .gitkeep -delete
+    wine_copy_drive "$image" "$prefix" || return 1
     local exe host
     exe=$(wine_executable "$image")
     host=$("$FACET_SIM" resolve "$prefix" "$exe") || return 1

@@ -157,3 +157,23 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     delete file;
     return TRUE;
 }
+
+BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+    host::MappedPath source;
+    host::MappedPath dest;
+    if (DWORD err = host::MapPath(lpExistingFileName, &source)) return Fail(err);
+    if (!source.exists) {
+        return Fail(host::HostParentIsDirectory(source.host) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    }
+    if (host::HostIsDirectory(source.host)) return Fail(ERROR_ACCESS_DENIED);
+    if (DWORD err = host::MapPath(lpNewFileName, &dest)) return Fail(err);
+    if (!dest.exists && !host::HostParentIsDirectory(dest.host)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (dest.exists && host::HostIsDirectory(dest.host)) return Fail(ERROR_ACCESS_DENIED);
+    if (dest.exists && bFailIfExists) return Fail(ERROR_FILE_EXISTS);
+    if (host::IsReadOnly(dest)) return Fail(ERROR_ACCESS_DENIED);
+    std::string bytes;
+    if (!host::ReadHostFile(source.host, &bytes)) return Fail(ERROR_ACCESS_DENIED);
+    if (DWORD err = host::ReplaceFileContent(dest.host, bytes)) return Fail(err);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}

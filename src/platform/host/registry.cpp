@@ -2,6 +2,7 @@
 // the file at once, so the image after a run shows exactly what the run left.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/host/machine.h"
 #include "platform/host/registry_text.h"
@@ -112,5 +113,24 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
     if (hKey == nullptr || hKey->magic != kKeyMagic) return ERROR_INVALID_HANDLE;
     hKey->magic = 0;
     delete hKey;
+    return ERROR_SUCCESS;
+}
+
+// Subkeys in the order Windows gives them: sorted without regard to case.
+LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR lpClass,
+                          LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) {
+    std::string path = FullPath(hKey, nullptr);
+    if (path.empty() || lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
+    std::vector<std::string> names = host::RegSubkeys(host::MachineRegistry(), path);
+    if (dwIndex >= names.size()) return ERROR_NO_MORE_ITEMS;
+    const std::string& name = names[dwIndex];
+    if (name.size() + 1 > *lpcchName) return ERROR_MORE_DATA;
+    memcpy(lpName, name.c_str(), name.size() + 1);
+    *lpcchName = static_cast<DWORD>(name.size());
+    if (lpClass && lpcchClass && *lpcchClass > 0) {
+        lpClass[0] = '\0';
+        *lpcchClass = 0;
+    }
+    if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};
     return ERROR_SUCCESS;
 }

@@ -1,4 +1,7 @@
-// lstrcmpA and lstrcmpiA for the texts the engine compares (ASCII switches and codes).
+// lstrcmpA and lstrcmpiA for the texts the engine compares (ASCII switches and codes),
+// StrChrA and StrTrimA.
+#include <cstring>
+
 #include "platform/win32.h"
 
 namespace {
@@ -23,3 +26,25 @@ int Compare(LPCSTR a, LPCSTR b, bool ignoreCase) {
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) { return Compare(lpString1, lpString2, false); }
 
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2) { return Compare(lpString1, lpString2, true); }
+
+LPSTR WINAPI StrChrA(LPCSTR lpStart, WORD wMatch) {
+    if (lpStart == nullptr) return nullptr;
+    for (const char* p = lpStart; *p; ++p) {
+        if (static_cast<unsigned char>(*p) == wMatch) return const_cast<LPSTR>(p);
+    }
+    return nullptr;
+}
+
+// Removes every leading and trailing character that is in pszTrimChars; TRUE when any was.
+BOOL WINAPI StrTrimA(LPSTR psz, LPCSTR pszTrimChars) {
+    if (psz == nullptr || pszTrimChars == nullptr) return FALSE;
+    size_t len = strlen(psz);
+    size_t start = 0;
+    while (start < len && strchr(pszTrimChars, psz[start])) ++start;
+    size_t end = len;
+    while (end > start && strchr(pszTrimChars, psz[end - 1])) --end;
+    if (start == 0 && end == len) return FALSE;
+    memmove(psz, psz + start, end - start);
+    psz[end - start] = '\0';
+    return TRUE;
+}
