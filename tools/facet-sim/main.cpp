@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "edid_command.h"
 #include "identify/dash_region.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
@@ -22,6 +23,7 @@ const char kUsage[] =
     "       facet-sim regions\n"
     "       facet-sim reg REGFILE KEY VALUE\n"
     "       facet-sim inidump FILE\n"
+    "       facet-sim edid [--json] FILE... | --registry MACHINE_DIR\n"
     "       facet-sim --help\n"
     "\n"
     "run      Runs one branding run on the machine image in MACHINE_DIR, exactly as\n"
@@ -41,6 +43,13 @@ const char kUsage[] =
     "         key or value is missing. VALUE @ is the default value.\n"
     "inidump  Prints the sections and entries of an INI file as the profile reader\n"
     "         sees them, one a line, for comparing files by content.\n"
+    "edid     Decodes EDID blocks (raw files of 128 bytes or more, or every\n"
+    "         instance under SYSTEM\\CurrentControlSet\\Enum\\DISPLAY in an image's\n"
+    "         registry) exactly as the engine does: version, revision, display class\n"
+    "         (LCD, CRT, flat panel) and the active size of the first timing. With\n"
+    "         --json, one object a line with file, version, revision, class (LCD, CRT\n"
+    "         or FLAT), width and height. A block too short is an error for that\n"
+    "         block (exit code 1); the others are still shown.\n"
     "\n"
     "A machine image is a folder holding machine.ini, drive_c/ and optionally\n"
     "registry.reg; the README describes every key. An image that cannot be read\n"
@@ -144,6 +153,7 @@ int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "regions") == 0) return Regions();
     if (argc == 5 && strcmp(argv[1], "reg") == 0) return Reg(argv[2], argv[3], argv[4]);
     if (argc == 3 && strcmp(argv[1], "inidump") == 0) return IniDump(argv[2]);
+    if (argc >= 2 && strcmp(argv[1], "edid") == 0) return EdidCommand(argc - 2, argv + 2);
     if (argc == 4 && strcmp(argv[1], "resolve") == 0) return Resolve(argv[2], argv[3]);
     if ((argc == 5 || argc == 6) && strcmp(argv[1], "ini") == 0) {
         return Ini(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : "");
