@@ -27,7 +27,7 @@ step "host tests" ctest --preset host
 step "host build (ASan+UBSan)" build host-asan
 step "host tests (ASan+UBSan)" ctest --preset host-asan
 step "windows build" build windows
-step "Facet.exe checks" tests/wine/check-exe.sh build/windows/Facet.exe build/windows/verinfo.exe
+step "Facet.exe, ZMINT.DLL and version reader checks" tests/wine/check-exe.sh build/windows/Facet.exe build/windows/verinfo.exe build/host/facet-sim
 step "wine scenarios" tests/scenarios/run.sh wine build/host/facet-sim build/windows/Facet.exe
 step "fuzz build" build fuzz
 step "fuzz targets" ctest --test-dir build/fuzz --output-on-failure

@@ -9,6 +9,7 @@
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ int LoadMachineInfo() {
     ClassifyBrand();
     ResolveLocaleAndSection();
     GetScreenType();
+    GetVersionStamp();
 
     WriteLog("INFO >> Facet Version -->", g_run.szVersion);
     WriteLog("INFO >> Model Name = ", g_run.szModelName);

@@ -7,6 +7,7 @@
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 int IniFileExists() {
     if (g_run.szIniPath[0] == '\0') return 0;
@@ -33,6 +34,7 @@ int RunFacet(int argc, char** argv) {
 
     WriteLog("\n------------------------------------------------------------------------", kNewLine);
     WriteLog("INFO >> Facet Installation Starts ", "\n\n");
+    CopyVersionFile();
 
     if (!IniFileExists()) {
         WriteLog("ERROR >> FACET.INI file NOT found.  Facet stops.", kNewLine);

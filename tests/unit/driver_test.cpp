@@ -20,7 +20,12 @@ const char kHead[] =
     "ERROR >> Failed to Load DLLZMINT.DLL\r\r\n";
 const char kStart[] =
     "\r\n------------------------------------------------------------------------\r\n\r\r\n"
-    "INFO >> Facet Installation Starts \r\n\r\n\r\r\n";
+    "INFO >> Facet Installation Starts \r\n\r\n\r\r\n"
+    "INFO >>   Start Copy Version File\r\n\r\r\n"
+    "INFO >>   Source location  ---> \\FacetVer.exe\r\r\n"
+    "INFO >>   Version file full path  ---> C:\\Program Files\\Corvane\\Facet\\FacetVer.exe\r\r\n"
+    "ERROR >> Copy Version File failed.  Error is: The system cannot find the file specified.  \r\r\n"
+    "INFO >>   End Copy Version File\r\n\r\r\n";
 const char kNoIni[] = "ERROR >> FACET.INI file NOT found.  Facet stops.\r\n\r\r\n";
 
 class RunTest : public MachineTest {

@@ -3,11 +3,16 @@
 # only DLLs of Windows itself, with the version resource that the factory tools read;
 # and ZMINT.DLL beside it: exactly the three entry points, loadable under Wine, answering
 # within its limits whatever the (virtual) firmware holds.
-#   check-exe.sh FACET_EXE VERINFO_EXE   (ZMINT.DLL and zmint_probe.exe beside FACET_EXE)
+# Also: the host's version-resource reader gives the same four numbers as Windows'
+# GetFileVersionInfoA (under Wine) for our programs, a 32-bit build of FacetVer.exe and
+# some of Wine's own PE files.
+#   check-exe.sh FACET_EXE VERINFO_EXE FACET_SIM
+#   (ZMINT.DLL, zmint_probe.exe and FacetVer.exe beside FACET_EXE)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 exe=$(realpath "${1:?Facet.exe}")
 verinfo=$(realpath "${2:?verinfo.exe}")
+facet_sim=$(realpath "${3:?facet-sim}")
 fail=0
 
 headers=$(x86_64-w64-mingw32-objdump -p "$exe")
@@ -49,6 +54,28 @@ if ! grep -q '^guards=ok$' <<<"$probe" || ! grep -q '^terminated=yes$' <<<"$prob
     echo "ZMINT.DLL under Wine: $probe" >&2
     fail=1
 fi
+# File versions: host reader against GetFileVersionInfoA.
+build=$(dirname "$exe")
+i686-w64-mingw32-windres "$build/tools/facetver/facetver.rc" -O coff -o "$prefix/fv32.res" &&
+    i686-w64-mingw32-g++ -O2 -o "$prefix/drive_c/check/FacetVer32.exe" "$here/../../tools/facetver/facetver.cpp" \
+        "$prefix/fv32.res" -nostdlib -nostartfiles -Wl,--entry=_FacetVerEntry@0 -mwindows -lkernel32 ||
+    { echo "cannot build the 32-bit FacetVer.exe" >&2; fail=1; }
+cp "$build/FacetVer.exe" "$prefix/drive_c/check/"
+for win in 'C:\check\Facet.exe' 'C:\check\FacetVer.exe' 'C:\check\FacetVer32.exe' 'C:\check\ZMINT.DLL' \
+    'C:\windows\system32\kernel32.dll' 'C:\windows\system32\version.dll' 'C:\windows\system32\shell32.dll' \
+    'C:\windows\system32\notepad.exe'; do
+    wine_says=$(cd "$prefix/drive_c/check" && WINEPREFIX=$prefix wine 'C:\check\verinfo.exe' "$win" 2>/dev/null |
+        tr -d '\r' | sed -n 's/^FixedFileVersion=//p')
+    host_file=$prefix/drive_c/$(echo "${win#C:\\}" | tr '\\' /)
+    host_says=$("$facet_sim" version "$host_file" | cut -f2)
+    [ -n "$wine_says" ] || wine_says=-
+    if [ "$wine_says" != "$host_says" ]; then
+        echo "file version of $win: Wine $wine_says, host reader $host_says" >&2
+        fail=1
+    fi
+done
+WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+
 if [ "$got" != "$(cat "$here/facet-version.txt")" ]; then
     echo "version resource differs:" >&2
     diff <(echo "$got") "$here/facet-version.txt" >&2

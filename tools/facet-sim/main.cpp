@@ -10,6 +10,7 @@
 #include "edid_command.h"
 #include "identify/dash_region.h"
 #include "platform/host/machine.h"
+#include "platform/host/pe_version.h"
 #include "platform/host/profile_text.h"
 #include "platform/host/registry_text.h"
 #include "run/driver.h"
@@ -24,6 +25,7 @@ const char kUsage[] =
     "       facet-sim reg REGFILE KEY VALUE\n"
     "       facet-sim inidump FILE\n"
     "       facet-sim edid [--json] FILE... | --registry MACHINE_DIR\n"
+    "       facet-sim version FILE...\n"
     "       facet-sim --help\n"
     "\n"
     "run      Runs one branding run on the machine image in MACHINE_DIR, exactly as\n"
@@ -50,6 +52,8 @@ const char kUsage[] =
     "         --json, one object a line with file, version, revision, class (LCD, CRT\n"
     "         or FLAT), width and height. A block too short is an error for that\n"
     "         block (exit code 1); the others are still shown.\n"
+    "version  Prints the file version (a.b.c.d) of PE files as the engine reads it\n"
+    "         from their version resource, or - for a file without one.\n"
     "\n"
     "A machine image is a folder holding machine.ini, drive_c/ and optionally\n"
     "registry.reg; the README describes every key. An image that cannot be read\n"
@@ -137,6 +141,31 @@ int IniDump(const char* file) {
     return 0;
 }
 
+int Version(int argc, char** argv) {
+    int code = 0;
+    for (int i = 0; i < argc; ++i) {
+        std::string bytes;
+        if (!ReadWhole(argv[i], &bytes)) {
+            code = 2;
+            continue;
+        }
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        size_t offset = 0;
+        size_t length = 0;
+        size_t fixed = 0;
+        if (!host::FindVersionResource(data, bytes.size(), &offset, &length) ||
+            !host::FindFixedFileInfo(data + offset, length, &fixed)) {
+            printf("%s\t-\n", argv[i]);
+            continue;
+        }
+        VS_FIXEDFILEINFO info;
+        memcpy(&info, data + offset + fixed, sizeof(info));
+        printf("%s\t%u.%u.%u.%u\n", argv[i], info.dwFileVersionMS >> 16, info.dwFileVersionMS & 0xFFFF,
+               info.dwFileVersionLS >> 16, info.dwFileVersionLS & 0xFFFF);
+    }
+    return code;
+}
+
 int Regions() {
     for (const DashRegionRow& row : DashRegionTable) printf("%s\t%s\n", row.szOptionCode, row.szRegionCode);
     return 0;
@@ -153,6 +182,7 @@ int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "regions") == 0) return Regions();
     if (argc == 5 && strcmp(argv[1], "reg") == 0) return Reg(argv[2], argv[3], argv[4]);
     if (argc == 3 && strcmp(argv[1], "inidump") == 0) return IniDump(argv[2]);
+    if (argc >= 3 && strcmp(argv[1], "version") == 0) return Version(argc - 2, argv + 2);
     if (argc >= 2 && strcmp(argv[1], "edid") == 0) return EdidCommand(argc - 2, argv + 2);
     if (argc == 4 && strcmp(argv[1], "resolve") == 0) return Resolve(argv[2], argv[3]);
     if ((argc == 5 || argc == 6) && strcmp(argv[1], "ini") == 0) {
