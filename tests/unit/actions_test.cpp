@@ -12,15 +12,6 @@
 
 namespace {
 
-std::string Entry(const std::string& m, const std::string& x = "\n") {
-    std::string out;
-    for (char c : m + x) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out + "\r\r\n";
-}
-
 const char kSignup[] = "drive_c/Program Files/Internet Explorer/SIGNUP/INSTALL.INS";
 const char kFavorites[] = "drive_c/Users/Facet/Favorites";
 const char kMain[] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
@@ -110,33 +101,33 @@ TEST_F(ActionsTest, ListIsSplitAtCommasAndSkippedLinksTakeNoNumber) {
               "Title6=One.URL\r\nURL6=http://one.example/\r\n");
     EXPECT_EQ(ReadFile(std::string(kFavorites) + "/One.URL"), "[InternetShortcut]\r\nURL=http://one.example/\r\n");
     const std::string dir = "C:\\Users\\Facet\\Favorites\\";
-    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
-                         Entry("INFO >>   Links that need to be installed are -->",
+    EXPECT_EQ(Log(), LogEntry("INFO >>****  Start InstallFavorites ****  ") +
+                         LogEntry("INFO >>   Links that need to be installed are -->",
                                ",,L1,MISSING,,BADNAME,NOPATH, Spaced ,L2,L1,") +
-                         Entry("INFO >>   Current User Favorities Path is -->", dir) +
-                         Entry("INFO >>   Create URL for current user --->", dir + "One.URL") +
-                         Entry("INFO >>   Create URL for current user --->", dir + "Spaced.URL") +
-                         Entry("INFO >>   Create URL for current user --->", dir + "Two.URL") +
-                         Entry("INFO >>   Create URL for current user --->", dir + "One.URL") +
-                         Entry("INFO >>End InstallFavorites"));
+                         LogEntry("INFO >>   Current User Favorities Path is -->", dir) +
+                         LogEntry("INFO >>   Create URL for current user --->", dir + "One.URL") +
+                         LogEntry("INFO >>   Create URL for current user --->", dir + "Spaced.URL") +
+                         LogEntry("INFO >>   Create URL for current user --->", dir + "Two.URL") +
+                         LogEntry("INFO >>   Create URL for current user --->", dir + "One.URL") +
+                         LogEntry("INFO >>End InstallFavorites"));
 }
 
 TEST_F(ActionsTest, OnlyCommasStillLooksUpTheFolderAndCount) {
     Start("[S]\r\nFavorites=,,,\r\n");
     InstallFavorites();
-    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
-                         Entry("INFO >>   Links that need to be installed are -->", ",,,") +
-                         Entry("INFO >>   Current User Favorities Path is -->", "C:\\Users\\Facet\\Favorites\\") +
-                         Entry("INFO >>End InstallFavorites"));
+    EXPECT_EQ(Log(), LogEntry("INFO >>****  Start InstallFavorites ****  ") +
+                         LogEntry("INFO >>   Links that need to be installed are -->", ",,,") +
+                         LogEntry("INFO >>   Current User Favorities Path is -->", "C:\\Users\\Facet\\Favorites\\") +
+                         LogEntry("INFO >>End InstallFavorites"));
     EXPECT_FALSE(Exists(kSignup));
 }
 
 TEST_F(ActionsTest, NothingListedEndsEarly) {
     Start("[S]\r\nFavorites=\r\n");
     InstallFavorites();
-    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
-                         Entry("INFO >>   There is no favorite to install.") +
-                         Entry("INFO >>   End InstallFavorites."));
+    EXPECT_EQ(Log(), LogEntry("INFO >>****  Start InstallFavorites ****  ") +
+                         LogEntry("INFO >>   There is no favorite to install.") +
+                         LogEntry("INFO >>   End InstallFavorites."));
 }
 
 TEST_F(ActionsTest, ExistingShortcutKeepsItsOtherKeys) {
@@ -152,7 +143,7 @@ TEST_F(ActionsTest, FolderValueWithOrWithoutItsBackslash) {
     SetFavoritesFolder("\"C:\\\\Users\\\\Facet\\\\Favorites\\\\\"");
     Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
     InstallFavorites();
-    EXPECT_NE(Log().find(Entry("INFO >>   Current User Favorities Path is -->", "C:\\Users\\Facet\\Favorites\\")),
+    EXPECT_NE(Log().find(LogEntry("INFO >>   Current User Favorities Path is -->", "C:\\Users\\Facet\\Favorites\\")),
               std::string::npos);
     EXPECT_TRUE(Exists(std::string(kFavorites) + "/One.URL"));
 }
@@ -161,10 +152,10 @@ TEST_F(ActionsTest, EmptyFolderValueWritesNoShortcutButStillNumbers) {
     SetFavoritesFolder("\"\"");
     Start(std::string("[S]\r\nFavorites=L1,L2\r\n") + kLinks);
     InstallFavorites();
-    EXPECT_EQ(Log(), Entry("INFO >>****  Start InstallFavorites ****  ") +
-                         Entry("INFO >>   Links that need to be installed are -->", "L1,L2") +
-                         Entry("INFO >>   Current User Favorities Path is -->", "") +
-                         Entry("INFO >>End InstallFavorites"));
+    EXPECT_EQ(Log(), LogEntry("INFO >>****  Start InstallFavorites ****  ") +
+                         LogEntry("INFO >>   Links that need to be installed are -->", "L1,L2") +
+                         LogEntry("INFO >>   Current User Favorities Path is -->", "") +
+                         LogEntry("INFO >>End InstallFavorites"));
     EXPECT_EQ(Signup(), "[FavoritesEx]\r\nTitle1=One.URL\r\nURL1=http://one.example/\r\nTitle2=Two.URL\r\n"
                         "URL2=http://two.example/\r\n");
     EXPECT_FALSE(Exists(std::string(kFavorites) + "/One.URL"));
@@ -176,7 +167,7 @@ TEST_F(ActionsTest, UnreadableFolderWritesNoShortcutAnywhere) {
         SetFavoritesFolder(value);
         Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
         InstallFavorites();
-        EXPECT_NE(Log().find(Entry("ERROR >> Favorites folder not found in the registry. No shortcut files are "
+        EXPECT_NE(Log().find(LogEntry("ERROR >> Favorites folder not found in the registry. No shortcut files are "
                                    "created.")),
                   std::string::npos)
             << value;
@@ -194,8 +185,8 @@ TEST_F(ActionsTest, LongNamesAndFoldersNeverOverrun) {
     InstallFavorites();
     EXPECT_EQ(Signup(), "[FavoritesEx]\r\nTitle1=" + name + ".URL\r\nURL1=http://long.example/\r\n" +
                             "Title2=..\\..\\Windows\\evil.URL\r\nURL2=http://evil.example/\r\n");
-    EXPECT_NE(Log().find(Entry("ERROR >> Shortcut path is too long. No shortcut file for: ", name)), std::string::npos);
-    EXPECT_NE(Log().find(Entry("ERROR >> Favorite name is not a file name. No shortcut file for: ",
+    EXPECT_NE(Log().find(LogEntry("ERROR >> Shortcut path is too long. No shortcut file for: ", name)), std::string::npos);
+    EXPECT_NE(Log().find(LogEntry("ERROR >> Favorite name is not a file name. No shortcut file for: ",
                                "..\\..\\Windows\\evil")),
               std::string::npos);
     EXPECT_FALSE(Exists("drive_c/Windows/evil.URL"));
@@ -207,7 +198,7 @@ TEST_F(ActionsTest, LongNamesAndFoldersNeverOverrun) {
     SetFavoritesFolder("\"" + folder + "\"");
     Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
     InstallFavorites();
-    EXPECT_NE(Log().find(Entry("ERROR >> Favorites folder path is too long. No shortcut files are created.")),
+    EXPECT_NE(Log().find(LogEntry("ERROR >> Favorites folder path is too long. No shortcut files are created.")),
               std::string::npos);
 }
 
@@ -215,11 +206,11 @@ TEST_F(ActionsTest, PagesNeedANameAndAPath) {
     Start(std::string("[S]\r\nHome=NONE\r\nSearch=bad\r\n[bad]\r\nName=eRRoR\r\nPath=x\r\n") + kLinks);
     SetHomePage();
     SetSearchPage();
-    EXPECT_EQ(Log(), Entry("INFO >>****  Start SetHomePage  ****") + Entry("INFO >>   Set Home to this link: ", "NONE") +
-                         Entry("ERROR >> Failed to read home link:", "NONE") + Entry("INFO >>End SetHomePage") +
-                         Entry("INFO >>**** Start SetSearchPage ****") +
-                         Entry("INFO >>   Set search to this link: ", "bad") +
-                         Entry("ERROR >> Failed to read Search link:", "bad") + Entry("INFO >>SetSearchPage Ends"));
+    EXPECT_EQ(Log(), LogEntry("INFO >>****  Start SetHomePage  ****") + LogEntry("INFO >>   Set Home to this link: ", "NONE") +
+                         LogEntry("ERROR >> Failed to read home link:", "NONE") + LogEntry("INFO >>End SetHomePage") +
+                         LogEntry("INFO >>**** Start SetSearchPage ****") +
+                         LogEntry("INFO >>   Set search to this link: ", "bad") +
+                         LogEntry("ERROR >> Failed to read Search link:", "bad") + LogEntry("INFO >>SetSearchPage Ends"));
     EXPECT_EQ(Reg("Start Page"), "-");
     EXPECT_EQ(Reg("Use Custom Search URL"), "-");
     EXPECT_FALSE(Exists(kSignup));
@@ -229,10 +220,10 @@ TEST_F(ActionsTest, MissingOrEmptyKeysHaveNothingToInstall) {
     Start("[S]\r\nHome=\r\n");
     SetHomePage();
     SetSearchPage();
-    EXPECT_EQ(Log(), Entry("INFO >>****  Start SetHomePage  ****") +
-                         Entry("INFO >>   End SetHomePage - Nothing to install") +
-                         Entry("INFO >>**** Start SetSearchPage ****") +
-                         Entry("INFO >>End SetSearchPage - Nothing to install"));
+    EXPECT_EQ(Log(), LogEntry("INFO >>****  Start SetHomePage  ****") +
+                         LogEntry("INFO >>   End SetHomePage - Nothing to install") +
+                         LogEntry("INFO >>**** Start SetSearchPage ****") +
+                         LogEntry("INFO >>End SetSearchPage - Nothing to install"));
     EXPECT_EQ(Reg("Search Bar"), "-");
 }
 
@@ -246,7 +237,7 @@ TEST_F(ActionsTest, EmptyPathIsAOneByteValueAndCustomSearchIsOne) {
     // A link-section name longer than four characters is used whole, and the flag stays 1.
     EXPECT_EQ(Reg("Use Custom Search URL"), "dword:00000001");
     EXPECT_EQ(Signup(), "[URL]\r\nHome_page=\r\nSearch_Page=http://s.example/?q=%s\r\n");
-    EXPECT_NE(Log().find(Entry("INFO >>   Set search to this link: ", "LONGSEARCHNAME")), std::string::npos);
+    EXPECT_NE(Log().find(LogEntry("INFO >>   Set search to this link: ", "LONGSEARCHNAME")), std::string::npos);
 }
 
 TEST_F(ActionsTest, ReadOnlySignupFileIsLeftAsItWas) {

@@ -10,6 +10,15 @@
 
 #include "platform/host/machine.h"
 
+std::string LogEntry(const std::string& message, const std::string& text) {
+    std::string out;
+    for (char c : message + text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out + "\r\r\n";
+}
+
 void MachineTest::SetUp() {
     char templ[] = "/tmp/facet-unit-XXXXXX";
     ASSERT_NE(mkdtemp(templ), nullptr);

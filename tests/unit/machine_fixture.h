@@ -6,6 +6,10 @@
 
 #include <string>
 
+// The bytes of one log entry: the message and the text with each line feed as CR LF,
+// then CR CR LF. The second text defaults to "\n", a line logged alone.
+std::string LogEntry(const std::string& message, const std::string& text = "\n");
+
 class MachineTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -10,15 +10,6 @@
 
 namespace {
 
-std::string Entry(const std::string& m, const std::string& x = "\n") {
-    std::string out;
-    for (char c : m + x) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out + "\r\r\n";
-}
-
 class SectionTest : public MachineTest {
 protected:
     // Candidates for region XX, language 0409 and category COMMERCIAL, probed in FACET.INI.
@@ -40,11 +31,11 @@ protected:
     static std::string Lines(int probes, const char* chosen) {
         const char* names[] = {"XX-0409-COMMERCIAL", "XX-09-COMMERCIAL", "*-09-COMMERCIAL", "XX-*-COMMERCIAL",
                                "COMMERCIAL"};
-        std::string out = Entry("INFO >> Find section name to read from INI file", "");
+        std::string out = LogEntry("INFO >> Find section name to read from INI file", "");
         for (int i = 0; i < probes; ++i) {
-            out += Entry(i < 3 ? "        Look for section -->" : "        Look for -->", names[i]);
+            out += LogEntry(i < 3 ? "        Look for section -->" : "        Look for -->", names[i]);
         }
-        return out + Entry("INFO >> INI section will be used -->", chosen);
+        return out + LogEntry("INFO >> INI section will be used -->", chosen);
     }
 };
 
@@ -145,7 +136,7 @@ TEST_F(LocaleAndSectionTest, OverLongExecutablePathIsRefused) {
     Resolve(exe260);
     EXPECT_STREQ(g_run.szExeDir, "");
     EXPECT_STREQ(g_run.szIniPath, "");
-    EXPECT_EQ(ReadFile("drive_c/log.txt").find(Entry("ERROR >> Path of the executable is too long")), 0u);
+    EXPECT_EQ(ReadFile("drive_c/log.txt").find(LogEntry("ERROR >> Path of the executable is too long")), 0u);
 }
 
 class MachineInfoTest : public MachineTest {
@@ -186,12 +177,12 @@ TEST_F(MachineInfoTest, IdentifierComesFirstAndSummaryLast) {
               0);
     EXPECT_EQ(host::ZmintLoadCount(), 0);
     std::string log = Log();
-    EXPECT_EQ(log.find(Entry("INFO >> System ID -->", "SYS-9")), 0u);
-    std::string summary = Entry("INFO >> Facet Version -->", "") + Entry("INFO >> Model Name = ", "QB TAB #P60") +
-                          Entry("INFO >> System Brand = ", "CV") + Entry("INFO >> System Sub Brand = ", "TABLET") +
-                          Entry("INFO >> Dash Region = ", "JP") + Entry("INFO >> OS Language String -->", "11") +
-                          Entry("INFO >> OS System Language ID -->", "0411") +
-                          Entry("INFO >> User Regional Language Setting ID -->", "c0a");
+    EXPECT_EQ(log.find(LogEntry("INFO >> System ID -->", "SYS-9")), 0u);
+    std::string summary = LogEntry("INFO >> Facet Version -->", "") + LogEntry("INFO >> Model Name = ", "QB TAB #P60") +
+                          LogEntry("INFO >> System Brand = ", "CV") + LogEntry("INFO >> System Sub Brand = ", "TABLET") +
+                          LogEntry("INFO >> Dash Region = ", "JP") + LogEntry("INFO >> OS Language String -->", "11") +
+                          LogEntry("INFO >> OS System Language ID -->", "0411") +
+                          LogEntry("INFO >> User Regional Language Setting ID -->", "c0a");
     ASSERT_GE(log.size(), summary.size());
     EXPECT_EQ(log.substr(log.size() - summary.size()), summary);
 }
@@ -201,7 +192,7 @@ TEST_F(MachineInfoTest, LongAndOddValuesStayInTheirFields) {
     EXPECT_EQ(Load("[ZMINT]\r\nModelName=" + model + "\r\nMachineId=" + std::string(40, '7') + "\r\n"), 0);
     EXPECT_EQ(strlen(g_run.szModelName), 259u);  // the library keeps to 259 characters
     EXPECT_EQ(std::string(g_run.szModelName, 7), "KL \xC4\xE9\xFF ");
-    EXPECT_NE(Log().find(Entry("INFO >> System ID -->", std::string(19, '7'))), std::string::npos);
+    EXPECT_NE(Log().find(LogEntry("INFO >> System ID -->", std::string(19, '7'))), std::string::npos);
     EXPECT_STREQ(g_run.szSubBrand, "COMMERCIAL");
 }
 

@@ -13,15 +13,6 @@
 
 namespace {
 
-std::string Entry(const std::string& m, const std::string& x = "\n") {
-    std::string out;
-    for (char c : m + x) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out + "\r\r\n";
-}
-
 // FacetVer.exe as the Windows build makes it (file version 5, 0, 12, 300).
 std::string FacetVer() {
     std::ifstream in(FACET_SOURCE_DIR "/examples/machine/drive_c/Facet/FacetVer.exe", std::ios::binary);
@@ -59,7 +50,7 @@ TEST_F(VersionTest, MissingOrResourcelessFileLeavesTheStampEmpty) {
         Start();
         GetVersionStamp();
         EXPECT_STREQ(g_run.szVersion, "");
-        EXPECT_EQ(Log(), Entry("GetFileVersionInfoSize Failed"));
+        EXPECT_EQ(Log(), LogEntry("GetFileVersionInfoSize Failed"));
     }
 }
 
@@ -82,22 +73,22 @@ TEST_F(VersionTest, CopyOverwritesAnEarlierCopy) {
     Start();
     CopyVersionFile();
     EXPECT_EQ(ReadFile("drive_c/Program Files/Corvane/Facet/FacetVer.exe"), FacetVer());
-    EXPECT_EQ(Log(), Entry("INFO >>   Start Copy Version File") +
-                         Entry("INFO >>   Source location  ---> ", "C:\\Facet\\FacetVer.exe") +
-                         Entry("INFO >>   Version file full path  ---> ",
+    EXPECT_EQ(Log(), LogEntry("INFO >>   Start Copy Version File") +
+                         LogEntry("INFO >>   Source location  ---> ", "C:\\Facet\\FacetVer.exe") +
+                         LogEntry("INFO >>   Version file full path  ---> ",
                                "C:\\Program Files\\Corvane\\Facet\\FacetVer.exe") +
-                         Entry("INFO >>   Copy Version File succeeded") + Entry("INFO >>   End Copy Version File"));
+                         LogEntry("INFO >>   Copy Version File succeeded") + LogEntry("INFO >>   End Copy Version File"));
 }
 
 TEST_F(VersionTest, FailedCopyLogsTheSystemTextOnOneLine) {
     Start("", "c:\\");
     CopyVersionFile();
-    EXPECT_EQ(Log(), Entry("INFO >>   Start Copy Version File") +
-                         Entry("INFO >>   Source location  ---> ", "\\FacetVer.exe") +
-                         Entry("INFO >>   Version file full path  ---> ", "c:\\\\FacetVer.exe") +
-                         Entry("ERROR >> Copy Version File failed.  Error is: ",
+    EXPECT_EQ(Log(), LogEntry("INFO >>   Start Copy Version File") +
+                         LogEntry("INFO >>   Source location  ---> ", "\\FacetVer.exe") +
+                         LogEntry("INFO >>   Version file full path  ---> ", "c:\\\\FacetVer.exe") +
+                         LogEntry("ERROR >> Copy Version File failed.  Error is: ",
                                "The system cannot find the file specified.  ") +
-                         Entry("INFO >>   End Copy Version File"));
+                         LogEntry("INFO >>   End Copy Version File"));
 }
 
 TEST_F(VersionTest, TooLongPathIsNotCopied) {
@@ -105,11 +96,11 @@ TEST_F(VersionTest, TooLongPathIsNotCopied) {
     PutFile("drive_c/Facet/FacetVer.exe", FacetVer());
     Start(longDir.c_str());
     CopyVersionFile();
-    EXPECT_NE(Log().find(Entry("ERROR >> Copy Version File failed.  Error is: ",
+    EXPECT_NE(Log().find(LogEntry("ERROR >> Copy Version File failed.  Error is: ",
                                "The filename or extension is too long.  ")),
               std::string::npos);
     GetVersionStamp();
-    EXPECT_NE(Log().find(Entry("GetFileVersionInfoSize Failed")), std::string::npos);
+    EXPECT_NE(Log().find(LogEntry("GetFileVersionInfoSize Failed")), std::string::npos);
 }
 
 TEST(LastErrorText, LineEndsBecomeSpacesAndLongTextsAreCut) {

@@ -9,15 +9,6 @@
 
 namespace {
 
-std::string Entry(const std::string& m, const std::string& x = "\n") {
-    std::string out;
-    for (char c : m + x) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out + "\r\r\n";
-}
-
 const char* const kNames[] = {"First", "Second", "Third"};
 
 class WallpaperTest : public MachineTest {
@@ -83,18 +74,18 @@ TEST_F(WallpaperTest, SixCopiesInOrderOverwritingEarlierOnes) {
     PutAllImages();
     PutFile("drive_c/Windows/Web/Wallpaper/First.jpg", "left by an earlier run");
     Run("\\standard", "09", 0);
-    std::string expected = Entry("INFO >>****  Start Copy WallPaper Vista ****  ");
+    std::string expected = LogEntry("INFO >>****  Start Copy WallPaper Vista ****  ");
     for (const char* name : kNames) {
-        expected += Entry("\nINFO >>  Copy Wallpaper succeeded: \nfrom -->",
+        expected += LogEntry("\nINFO >>  Copy Wallpaper succeeded: \nfrom -->",
                           std::string("C:\\Facet\\Bitmap\\Wallpapers\\") + name + "\\standard\\1024x768.jpg") +
-                    Entry("to -->", std::string("C:\\Program Files\\Corvane\\Facet\\") + name + ".jpg");
+                    LogEntry("to -->", std::string("C:\\Program Files\\Corvane\\Facet\\") + name + ".jpg");
     }
     for (const char* name : kNames) {
-        expected += Entry("\nINFO >>  Copy Wallpaper succeeded: \nfrom -->",
+        expected += LogEntry("\nINFO >>  Copy Wallpaper succeeded: \nfrom -->",
                           std::string("C:\\Program Files\\Corvane\\Facet\\") + name + ".jpg") +
-                    Entry("to -->", std::string("C:\\Windows\\Web\\Wallpaper\\") + name + ".jpg");
+                    LogEntry("to -->", std::string("C:\\Windows\\Web\\Wallpaper\\") + name + ".jpg");
     }
-    expected += Entry("INFO >>   End Copy WallPapers");
+    expected += LogEntry("INFO >>   End Copy WallPapers");
     EXPECT_EQ(Log(), expected);
     EXPECT_EQ(ReadFile("drive_c/Windows/Web/Wallpaper/First.jpg"), "First/standard/1024x768.jpg");
 }
@@ -104,9 +95,9 @@ TEST_F(WallpaperTest, FirstFailureEndsTheAction) {
     std::remove(Path("drive_c/Facet/Bitmap/Wallpapers/Third/standard/1024x768.jpg").c_str());
     Run("\\standard", "09", 0);
     std::string log = Log();
-    std::string tail = Entry("\nERROR >> Copy Wallpaper failed: \nfrom -->",
+    std::string tail = LogEntry("\nERROR >> Copy Wallpaper failed: \nfrom -->",
                              "C:\\Facet\\Bitmap\\Wallpapers\\Third\\standard\\1024x768.jpg") +
-                       Entry("to -->", "C:\\Program Files\\Corvane\\Facet\\Third.jpg");
+                       LogEntry("to -->", "C:\\Program Files\\Corvane\\Facet\\Third.jpg");
     ASSERT_GE(log.size(), tail.size());
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
     EXPECT_TRUE(Exists("drive_c/Program Files/Corvane/Facet/Second.jpg"));
@@ -124,10 +115,10 @@ TEST_F(WallpaperTest, FailedFolderLookupsAreInfoLinesAndTheCopiesFail) {
     SetMachineIni("[Folders]\r\nProgramFiles=\r\nWindows=\r\n");
     PutAllImages();
     Run("\\standard", "09", 0);
-    EXPECT_EQ(Log().substr(0, 200).find(Entry("INFO >> fail to get ProgramFilePath --- PRogramFilePath : ", "") +
-                                        Entry("INFO >> fail to get Windows Path --- WindowsPath : ", "")),
-              Entry("INFO >>****  Start Copy WallPaper Vista ****  ").size());
-    EXPECT_NE(Log().find(Entry("to -->", "\\Corvane\\Facet\\First.jpg")), std::string::npos);
+    EXPECT_EQ(Log().substr(0, 200).find(LogEntry("INFO >> fail to get ProgramFilePath --- PRogramFilePath : ", "") +
+                                        LogEntry("INFO >> fail to get Windows Path --- WindowsPath : ", "")),
+              LogEntry("INFO >>****  Start Copy WallPaper Vista ****  ").size());
+    EXPECT_NE(Log().find(LogEntry("to -->", "\\Corvane\\Facet\\First.jpg")), std::string::npos);
 }
 
 TEST_F(WallpaperTest, OverLongSourcePathIsAFailedCopy) {
