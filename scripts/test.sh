@@ -24,6 +24,7 @@ build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
 
 step "host build" build host
 step "host tests" ctest --preset host
+step "benchmarks (short smoke run)" build/host/tests/facet_bench --benchmark_min_time=0.01
 step "host build (ASan+UBSan)" build host-asan
 step "host tests (ASan+UBSan)" ctest --preset host-asan
 step "windows build" build windows
