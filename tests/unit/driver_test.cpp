@@ -2,6 +2,7 @@
 #include <string>
 
 #include "machine_fixture.h"
+#include "platform/host/machine.h"
 #include "run/driver.h"
 
 namespace {
@@ -60,6 +61,38 @@ TEST_F(RunTest, UnwritableLogStillEndsWithZero) {
     Open();
     EXPECT_EQ(Run({}), 0);
     EXPECT_FALSE(Exists("drive_c/Program Files/Corvane/Facet/Facet.log"));
+}
+
+}  // namespace
+
+namespace {
+
+class BadBrandingFileTest : public RunTest {};
+
+TEST_F(BadBrandingFileTest, JunkOrHugeFilesEndInTheDefaultSectionAndACompletedRun) {
+    std::string junk;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        junk += static_cast<char>(seed >> 24);
+    }
+    std::string huge = "[DEFAULT_SECTION]\r\nFavorites=" + std::string(100000, ',') + "\r\n" +
+                       std::string(5000000, 'x') + "\r\n[COMMERCIAL\r\nHome";
+    for (const std::string& ini : {junk, huge}) {
+        host::CloseMachine();
+        std::remove(Path("drive_c/FACTORY/Util/Facet.Log").c_str());
+        MakeDir("drive_c/Program Files");
+        MakeDir("drive_c/FACTORY/Util");
+        SetMachineIni("[ZMINT]\r\nModelName=KL\r\n");
+        PutFile("drive_c/Facet/Facet.INI", ini);
+        Open();
+        EXPECT_EQ(Run({"-h"}), 0);
+        std::string log = ReadFile("drive_c/FACTORY/Util/Facet.Log");
+        EXPECT_NE(log.find(LogEntry("INFO >> INI section will be used -->", "DEFAULT_SECTION")), std::string::npos);
+        std::string end = LogEntry("ResultCode=0");
+        ASSERT_GE(log.size(), end.size());
+        EXPECT_EQ(log.substr(log.size() - end.size()), end);
+    }
 }
 
 }  // namespace
