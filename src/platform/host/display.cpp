@@ -1,10 +1,10 @@
 // Display adapters, their monitors and the display modes, from the image's [AdapterN]
 // and [Display] sections.
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/host/ascii.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -22,14 +22,6 @@ void Fill(CHAR (&field)[N], const std::string& value) {
 }
 
 DWORD Flags(const std::string& text) { return static_cast<DWORD>(strtoul(text.c_str(), nullptr, 0)); }
-
-bool SameName(const std::string& a, const char* b) {
-    if (a.size() != strlen(b)) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return true;
-}
 
 std::string AdapterSection(DWORD i) { return "Adapter" + std::to_string(i); }
 
@@ -57,7 +49,7 @@ BOOL WINAPI EnumDisplayDevicesA(LPCSTR lpDevice, DWORD iDevNum, PDISPLAY_DEVICEA
     for (DWORD i = 0; host::MachineHasSection(AdapterSection(i).c_str()); ++i) {
         std::string section = AdapterSection(i);
         host::MachineValue(section.c_str(), "DeviceName", &name);
-        if (!SameName(name, lpDevice)) continue;
+        if (!host::AsciiSameText(name, lpDevice)) continue;
         std::string monitor;
         if (!host::MachineValue(section.c_str(), ("Monitor" + std::to_string(iDevNum)).c_str(), &monitor)) {
             return FALSE;

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "platform/host/ascii.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -56,19 +57,10 @@ bool HasExport(const char* name) {
     return false;
 }
 
-bool SameFileName(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char ca = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 32) : *a;
-        char cb = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 32) : *b;
-        if (ca != cb) return false;
-    }
-    return *a == *b;
-}
-
 }  // namespace
 
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
-    if (lpLibFileName == nullptr || !SameFileName(lpLibFileName, "ZMINT.DLL") ||
+    if (lpLibFileName == nullptr || !host::AsciiSameText(lpLibFileName, "ZMINT.DLL") ||
         !host::MachineHasSection("ZMINT")) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

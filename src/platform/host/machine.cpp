@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/host/ascii.h"
 #include "platform/host/profile_text.h"
 #include "platform/host/registry_text.h"
 
@@ -26,14 +27,6 @@ struct Machine {
 };
 
 Machine g_machine;
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string LowerText(const std::string& s) {
-    std::string out = s;
-    for (char& c : out) c = Lower(c);
-    return out;
-}
 
 bool IsDirectory(const std::string& path) {
     struct stat st;
@@ -51,7 +44,7 @@ bool FindEntry(const std::string& dir, const std::string& name, std::string* act
     DIR* d = opendir(dir.c_str());
     if (!d) return false;
     bool found = false;
-    std::string lowered = LowerText(name);
+    std::string lowered = AsciiLowerText(name);
     while (struct dirent* e = readdir(d)) {
         std::string entry = e->d_name;
         if (entry == "." || entry == "..") continue;
@@ -60,7 +53,7 @@ bool FindEntry(const std::string& dir, const std::string& name, std::string* act
             found = true;
             break;
         }
-        if (!found && LowerText(entry) == lowered) {
+        if (!found && AsciiLowerText(entry) == lowered) {
             *actual = entry;
             found = true;
         }
@@ -154,7 +147,7 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
 
     const char* rest = winPath;
     if (len >= 2 && winPath[1] == ':') {
-        if (Lower(winPath[0]) != 'c') return ERROR_PATH_NOT_FOUND;  // the image has C: only
+        if (AsciiLower(winPath[0]) != 'c') return ERROR_PATH_NOT_FOUND;  // the image has C: only
         rest = winPath + 2;
     }
     // Relative paths and paths starting with a single backslash are taken from the root
@@ -198,7 +191,7 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
             exists = false;
             out->host += "/" + name;
         }
-        out->normalized += "\\" + LowerText(name);
+        out->normalized += "\\" + AsciiLowerText(name);
     }
     if (parts.empty()) out->normalized += "\\";
     out->exists = exists && Exists(out->host);

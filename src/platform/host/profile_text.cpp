@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/host/ascii.h"
+
 namespace host {
 namespace {
 
@@ -14,15 +16,7 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return AsciiSameText(a, b); }
 
 // Walks the text line by line; CR LF, LF and CR all end a line.
 class LineReader {

@@ -4,18 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/host/ascii.h"
+
 namespace host {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string LowerText(std::string_view s) { return AsciiLowerText(s); }
 
-std::string LowerText(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = Lower(c);
-    return out;
-}
-
-bool SameText(std::string_view a, std::string_view b) { return LowerText(a) == LowerText(b); }
+bool SameText(std::string_view a, std::string_view b) { return AsciiSameText(a, b); }
 
 std::string_view TrimBlanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);

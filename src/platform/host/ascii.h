@@ -1,0 +1,26 @@
+// Case folding of the host stand-ins: Windows matches file, key and section names
+// without regard to case; our images are ASCII-named, so A-Z and a-z are what fold.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace host {
+
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string AsciiLowerText(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = AsciiLower(c);
+    return out;
+}
+
+inline bool AsciiSameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace host
