@@ -1,12 +1,12 @@
-#include "edid_command.h"
-
+// facet-sim edid: decodes EDID blocks with the engine's own decoder, from files or from
+// every instance in a machine image's registry.
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "commands.h"
 #include "identify/edid.h"
 #include "platform/host/machine.h"
 #include "platform/host/registry_text.h"
@@ -14,23 +14,6 @@
 namespace {
 
 const char kDisplayEnum[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\DISPLAY";
-
-std::string JsonText(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            snprintf(esc, sizeof(esc), "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 const char* ClassName(int32_t type, bool json) {
     switch (type) {
@@ -57,9 +40,13 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
     DecodeEdidBlock(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), &nRev, &nPass, &dwWidth, &dwHeight,
                     &nDisplayType);
     if (json) {
-        printf("{\"file\":%s,\"version\":%d,\"revision\":%d,\"class\":\"%s\",\"width\":%u,\"height\":%u}\n",
-               JsonText(name).c_str(), static_cast<int>(nRev), static_cast<int>(nPass), ClassName(nDisplayType, true),
-               static_cast<unsigned>(dwWidth), static_cast<unsigned>(dwHeight));
+        nlohmann::ordered_json line = {{"file", name},
+                                       {"version", nRev},
+                                       {"revision", nPass},
+                                       {"class", ClassName(nDisplayType, true)},
+                                       {"width", dwWidth},
+                                       {"height", dwHeight}};
+        printf("%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     } else {
         printf("%s: version %d, revision %d, %s, %u x %u\n", name.c_str(), static_cast<int>(nRev),
                static_cast<int>(nPass), ClassName(nDisplayType, false), static_cast<unsigned>(dwWidth),
@@ -69,11 +56,7 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
 }
 
 int FromRegistry(const std::string& dir, bool json) {
-    std::string error;
-    if (!host::OpenMachine(dir, &error)) {
-        fprintf(stderr, "facet-sim: cannot read machine image: %s\n", error.c_str());
-        return 2;
-    }
+    if (!cli::OpenImage(dir)) return 2;
     host::Registry& reg = host::MachineRegistry();
     bool ok = true;
     for (const std::string& model : host::RegSubkeys(reg, kDisplayEnum)) {
@@ -94,37 +77,46 @@ int FromRegistry(const std::string& dir, bool json) {
     return ok ? 0 : 1;
 }
 
-}  // namespace
-
-int EdidCommand(int argc, char** argv) {
-    bool json = false;
-    std::vector<std::string> files;
-    std::string registryDir;
-    for (int i = 0; i < argc; ++i) {
-        if (strcmp(argv[i], "--json") == 0) {
-            json = true;
-        } else if (strcmp(argv[i], "--registry") == 0 && i + 1 < argc) {
-            registryDir = argv[++i];
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (!registryDir.empty()) return files.empty() ? FromRegistry(registryDir, json) : 2;
-    if (files.empty()) {
-        fprintf(stderr, "usage: facet-sim edid [--json] FILE... | facet-sim edid [--json] --registry MACHINE_DIR\n");
-        return 2;
-    }
+int FromFiles(const std::vector<std::string>& files, bool json) {
     bool ok = true;
     for (const std::string& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            fprintf(stderr, "facet-sim edid: %s: cannot be read\n", file.c_str());
+        std::string bytes;
+        if (!cli::ReadWholeFile(file, &bytes)) {
             ok = false;
             continue;
         }
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        ok = Show(file, bytes.str(), json) && ok;
+        ok = Show(file, bytes, json) && ok;
     }
     return ok ? 0 : 1;
+}
+
+}  // namespace
+
+void AddEdidCommand(CLI::App& app, int& exitCode) {
+    struct EdidOptions {
+        bool json = false;
+        std::string registryDir;
+        std::vector<std::string> files;
+    };
+    auto o = std::make_shared<EdidOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "edid",
+        "Decodes EDID blocks (raw files, or every instance under SYSTEM\\CurrentControlSet\\Enum\\DISPLAY in an "
+        "image's registry) exactly as the engine does: version, revision, display class (LCD, CRT, flat panel) "
+        "and the active size of the first timing. A block too short is an error for that block (exit code 1); "
+        "the others are still shown.");
+    cmd->add_flag("--json", o->json, "one JSON object a line: file, version, revision, class (LCD, CRT or FLAT), "
+                                     "width and height");
+    CLI::Option* registry =
+        cmd->add_option("--registry", o->registryDir, "decode every EDID instance in this machine image");
+    CLI::Option* files = cmd->add_option("FILE", o->files, "raw EDID files");
+    registry->excludes(files);
+    cmd->callback([o, &exitCode]() {
+        if (o->registryDir.empty() && o->files.empty()) {
+            fprintf(stderr, "facet-sim edid: give EDID files or --registry MACHINE_DIR (see --help)\n");
+            exitCode = 2;
+            return;
+        }
+        exitCode = o->registryDir.empty() ? FromFiles(o->files, o->json) : FromRegistry(o->registryDir, o->json);
+    });
 }

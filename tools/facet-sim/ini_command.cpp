@@ -1,0 +1,49 @@
+// facet-sim ini and inidump: INI files read by Windows' profile rules.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "platform/host/profile_text.h"
+
+void AddIniCommands(CLI::App& app, int& exitCode) {
+    struct IniOptions {
+        std::string file, section, key, def;
+    };
+    auto o = std::make_shared<IniOptions>();
+    CLI::App* ini = app.add_subcommand(
+        "ini", "Prints one value of an INI file (a host path) as Windows' profile reader would deliver it, or "
+               "DEFAULT (empty when not given).");
+    ini->add_option("FILE", o->file, "the INI file")->required();
+    ini->add_option("SECTION", o->section, "section name")->required();
+    ini->add_option("KEY", o->key, "key name")->required();
+    ini->add_option("DEFAULT", o->def, "what a missing key reads as");
+    ini->callback([o, &exitCode]() {
+        std::string text;
+        if (!cli::ReadWholeFile(o->file, &text)) {
+            exitCode = 2;
+            return;
+        }
+        std::vector<char> value(text.size() + o->def.size() + 1);
+        bool cut = false;
+        host::ProfileGetString(text, o->section.c_str(), o->key.c_str(), o->def.c_str(), value.data(), value.size(),
+                               &cut);
+        printf("%s\n", value.data());
+        exitCode = 0;
+    });
+
+    auto dumpFile = std::make_shared<std::string>();
+    CLI::App* dump = app.add_subcommand(
+        "inidump", "Prints the sections and entries of an INI file as the profile reader sees them, one a line, "
+                   "for comparing files by content.");
+    dump->add_option("FILE", *dumpFile, "the INI file")->required();
+    dump->callback([dumpFile, &exitCode]() {
+        std::string text;
+        if (!cli::ReadWholeFile(*dumpFile, &text)) {
+            exitCode = 2;
+            return;
+        }
+        fputs(host::ProfileDump(text).c_str(), stdout);
+        exitCode = 0;
+    });
+}

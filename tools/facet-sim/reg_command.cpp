@@ -1,0 +1,47 @@
+// facet-sim reg and regions: a value of a .reg file, and the engine's region table.
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "identify/dash_region.h"
+#include "platform/host/registry_text.h"
+
+void AddRegCommands(CLI::App& app, int& exitCode) {
+    struct RegOptions {
+        std::string file, key, value;
+    };
+    auto o = std::make_shared<RegOptions>();
+    CLI::App* reg = app.add_subcommand(
+        "reg", "Prints one value of a .reg file (registry.reg, or a regedit export) in .reg notation (\"text\", "
+               "dword:00000001, hex:...), or - when the key or value is missing. VALUE @ is the default value.");
+    reg->add_option("REGFILE", o->file, "the .reg file")->required();
+    reg->add_option("KEY", o->key, "full key path, e.g. HKEY_CURRENT_USER\\Software\\...")->required();
+    reg->add_option("VALUE", o->value, "value name, or @ for the default value")->required();
+    reg->callback([o, &exitCode]() {
+        std::string text;
+        if (!cli::ReadWholeFile(o->file, &text)) {
+            exitCode = 2;
+            return;
+        }
+        host::Registry registry;
+        std::string error;
+        if (!host::ParseRegText(text, &registry, &error)) {
+            fprintf(stderr, "facet-sim: %s: %s\n", o->file.c_str(), error.c_str());
+            exitCode = 2;
+            return;
+        }
+        host::RegKey* k = host::FindRegKey(registry, o->key);
+        host::RegValue* v = k ? host::FindRegValue(*k, o->value == "@" ? "" : o->value) : nullptr;
+        printf("%s\n", v ? host::FormatRegData(*v, registry.regedit4).c_str() : "-");
+        exitCode = 0;
+    });
+
+    CLI::App* regions = app.add_subcommand(
+        "regions", "Prints the region table: each option code (the three characters after \"#\" in a model name), "
+                   "a tab and the region code that branding sections are named with, in the order they are "
+                   "searched.");
+    regions->callback([&exitCode]() {
+        for (const DashRegionRow& row : DashRegionTable) printf("%s\t%s\n", row.szOptionCode, row.szRegionCode);
+        exitCode = 0;
+    });
+}

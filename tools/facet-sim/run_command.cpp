@@ -1,0 +1,82 @@
+// facet-sim run and resolve: a branding run on a machine image, and where a Windows path
+// lies in one.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "platform/host/machine.h"
+#include "run/driver.h"
+
+namespace {
+
+struct RunOptions {
+    std::string dir;
+    std::vector<std::string> args;
+};
+
+// Runs the engine with Facet.exe as argument 0 and the engine's arguments after it.
+int Run(const std::string& dir, const std::vector<std::string>& engineArgs) {
+    if (!cli::OpenImage(dir)) return 2;
+    std::vector<std::string> owned = engineArgs;
+    std::vector<char*> argv;
+    static char program[] = "Facet.exe";
+    argv.push_back(program);
+    for (std::string& a : owned) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    int code = RunFacet(static_cast<int>(argv.size()) - 1, argv.data());
+    host::CloseMachine();
+    return code;
+}
+
+}  // namespace
+
+void AddRunCommand(CLI::App& app, int& exitCode) {
+    auto opts = std::make_shared<RunOptions>();
+    CLI::App* run = app.add_subcommand(
+        "run",
+        "Runs one branding run on the machine image in MACHINE_DIR, exactly as Facet.exe would run on that "
+        "machine: argument 0 is Facet.exe and ARGS follow it (for example -h to install the start page). The "
+        "image is changed as the real machine would be: the log, the work folder, the registry and the "
+        "branding files. Exits with the engine's exit code; 2 when the image cannot be read.");
+    // The engine's own switches (-h, /h) belong to ARGS, so only --help asks for help here.
+    run->set_help_flag("--help", "Print this help message and exit");
+    run->add_option("MACHINE_DIR", opts->dir, "the machine image")->required();
+    run->add_option("ARGS", opts->args, "arguments passed to the engine after Facet.exe");
+    run->allow_extras();
+    run->callback([run, opts, &exitCode]() {
+        // Arguments that look like options (-h) come back as extras; the engine only counts
+        // them, so their order among the plain arguments does not change what it does.
+        std::vector<std::string> engineArgs = opts->args;
+        for (const std::string& extra : run->remaining()) engineArgs.push_back(extra);
+        exitCode = Run(opts->dir, engineArgs);
+    });
+}
+
+void AddResolveCommand(CLI::App& app, int& exitCode) {
+    auto dir = std::make_shared<std::string>();
+    auto winPath = std::make_shared<std::string>();
+    CLI::App* cmd = app.add_subcommand(
+        "resolve",
+        "Prints the host path that a Windows path names in the image, matched without regard to case as "
+        "Windows matches names; exits 1 on a path that is not on the image's C: drive.");
+    cmd->add_option("MACHINE_DIR", *dir, "the machine image")->required();
+    cmd->add_option("WINDOWS_PATH", *winPath, "a Windows path such as C:\\Facet\\Facet.INI")->required();
+    cmd->callback([dir, winPath, &exitCode]() {
+        if (!cli::OpenImage(*dir)) {
+            exitCode = 2;
+            return;
+        }
+        host::MappedPath path;
+        DWORD err = host::MapPath(winPath->c_str(), &path);
+        host::CloseMachine();
+        if (err != 0) {
+            fprintf(stderr, "facet-sim: not a path on the image's C: drive (error %u): %s\n", err, winPath->c_str());
+            exitCode = 1;
+            return;
+        }
+        printf("%s\n", path.host.c_str());
+        exitCode = 0;
+    });
+}
