@@ -1,4 +1,4 @@
-#include "finding.h"
+#include "author/finding.h"
 
 namespace author {
 
