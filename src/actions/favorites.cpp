@@ -46,10 +46,9 @@ FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
     return FolderLookup::Found;
 }
 
-// A Name that would lead the shortcut into another folder ("..\x", "a\b") is no file name.
-bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
-
 }  // namespace
+
+bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
 
 void InstallFavorites() {
     char szFavoritesList[260] = "";
@@ -88,11 +87,11 @@ void InstallFavorites() {
             break;
     }
 
-    char* pszName = strtok(szFavoritesList, ",");
+    char* pszName = strtok(szFavoritesList, kFavoritesSeparators);
     GetFavoriteCount(&nFavoriteIndex);
-    for (; pszName != nullptr; pszName = strtok(nullptr, ",")) {
-        char szLinkName[260];
-        char szLinkPath[260];
+    for (; pszName != nullptr; pszName = strtok(nullptr, kFavoritesSeparators)) {
+        char szLinkName[kFavoriteLinkRoom];
+        char szLinkPath[kFavoriteLinkRoom];
         GetPrivateProfileStringA(pszName, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
         GetPrivateProfileStringA(pszName, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
         if (lstrcmpiA(szLinkName, "ERROR") == 0 || lstrcmpiA(szLinkPath, "ERROR") == 0) continue;

@@ -12,7 +12,7 @@ const char kBrowserMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
 
 // A link section's Name (only tested) and Path. False when either is missing or reads
 // "ERROR" in any case.
-bool ReadPageLink(const char* szLinkSection, char (&szLinkName)[50], char (&szLinkPath)[260]) {
+bool ReadPageLink(const char* szLinkSection, char (&szLinkName)[kPageLinkNameRoom], char (&szLinkPath)[kPageLinkPathRoom]) {
     GetPrivateProfileStringA(szLinkSection, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
     GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
     return lstrcmpiA(szLinkName, "ERROR") != 0 && lstrcmpiA(szLinkPath, "ERROR") != 0;
@@ -36,8 +36,8 @@ LONG WriteRegistryValue(HKEY hRoot, const char* szKeyPath, const char* szValueNa
 // a name longer than four characters is used whole rather than cut or overrun.
 void SetHomePage() {
     char szLinkSection[260] = "";
-    char szLinkName[50] = "";
-    char szLinkPath[260] = "";
+    char szLinkName[kPageLinkNameRoom] = "";
+    char szLinkPath[kPageLinkPathRoom] = "";
 
     WriteLog("INFO >>****  Start SetHomePage  ****", kNewLine);
     ReadIniValue("Home", szLinkSection);
@@ -59,8 +59,8 @@ void SetHomePage() {
 
 void SetSearchPage() {
     char szLinkSection[260] = "";
-    char szLinkName[50] = "";
-    char szLinkPath[260] = "";
+    char szLinkName[kPageLinkNameRoom] = "";
+    char szLinkPath[kPageLinkPathRoom] = "";
     const DWORD dwUseCustomSearch = 1;
 
     WriteLog("INFO >>**** Start SetSearchPage ****", kNewLine);

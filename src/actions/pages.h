@@ -4,6 +4,10 @@
 
 #include "platform/win32.h"
 
+// The start and search pages read their link's Name (only tested) and Path into these.
+constexpr DWORD kPageLinkNameRoom = 50;
+constexpr DWORD kPageLinkPathRoom = 260;
+
 void SetHomePage();
 void SetSearchPage();
 

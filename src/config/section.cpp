@@ -34,10 +34,9 @@ void ResolveLocaleAndSection() {
     ResolveIniPath();
     ResolveDashRegion();
 
-    FormatText(g_run.szSecRegionLangID, "%s-%s-%s", g_run.szDashRegion, g_run.szOSLangID, g_run.szSubBrand);
-    FormatText(g_run.szSecRegionLang, "%s-%s-%s", g_run.szDashRegion, g_run.szOSLangString, g_run.szSubBrand);
-    FormatText(g_run.szSecAnyRegionLang, "*-%s-%s", g_run.szOSLangString, g_run.szSubBrand);
-    FormatText(g_run.szSecRegionAnyLang, "%s-*-%s", g_run.szDashRegion, g_run.szSubBrand);
+    BuildSectionCandidates(g_run.szDashRegion, g_run.szOSLangID, g_run.szOSLangString, g_run.szSubBrand,
+                           g_run.szSecRegionLangID, g_run.szSecRegionLang, g_run.szSecAnyRegionLang,
+                           g_run.szSecRegionAnyLang);
 
     FindIniSection();
 
@@ -45,6 +44,15 @@ void ResolveLocaleAndSection() {
         !PathAppendA(g_run.szSignupPath, "Internet Explorer\\SIGNUP\\INSTALL.INS")) {
         g_run.szSignupPath[0] = '\0';
     }
+}
+
+bool BuildSectionCandidates(const char* szRegion, const char* szLangID, const char* szLangString,
+                            const char* szSubBrand, char (&szRegionLangID)[32], char (&szRegionLang)[32],
+                            char (&szAnyRegionLang)[20], char (&szRegionAnyLang)[20]) {
+    bool bFit = FormatText(szRegionLangID, "%s-%s-%s", szRegion, szLangID, szSubBrand);
+    bFit = FormatText(szRegionLang, "%s-%s-%s", szRegion, szLangString, szSubBrand) && bFit;
+    bFit = FormatText(szAnyRegionLang, "*-%s-%s", szLangString, szSubBrand) && bFit;
+    return FormatText(szRegionAnyLang, "%s-*-%s", szRegion, szSubBrand) && bFit;
 }
 
 void FindIniSection() {
@@ -61,10 +69,10 @@ void FindIniSection() {
     };
 
     WriteLog("INFO >> Find section name to read from INI file", kEmpty);
-    CopyText(g_run.szSection, "DEFAULT_SECTION");
+    CopyText(g_run.szSection, kDefaultSection);
     for (const Probe& probe : probes) {
         WriteLog(probe.szSearchLine, probe.szName);
-        char szHome[50];
+        char szHome[kHomeProbeRoom];
         GetPrivateProfileStringA(probe.szName, "Home", "ERROR", szHome, sizeof(szHome), g_run.szIniPath);
         if (strcmp(szHome, "ERROR") != 0) {
             CopyText(g_run.szSection, probe.szName);
@@ -74,6 +82,6 @@ void FindIniSection() {
     WriteLog("INFO >> INI section will be used -->", g_run.szSection);
 }
 
-DWORD ReadIniValue(const char* szKey, char (&szValue)[260]) {
+DWORD ReadIniValue(const char* szKey, char (&szValue)[kIniValueRoom]) {
     return GetPrivateProfileStringA(g_run.szSection, szKey, kEmpty, szValue, sizeof(szValue), g_run.szIniPath);
 }

@@ -9,10 +9,10 @@
 
 void ResolveDashRegion() {
     if (g_run.szModelName[0] != '\0') GetDashRegionFromDMITable(g_run.szModelName, g_run.szDashRegion);
-    if (strcmp(g_run.szDashRegion, "XX") == 0) {
+    if (strcmp(g_run.szDashRegion, kNoDashRegion) == 0) {
         // Room for two characters: a longer value contributes its first two, unchecked
         // against the table and kept in the case it was written in.
-        GetPrivateProfileStringA("uia", "DashRegion", "XX", g_run.szDashRegion, 3, "C:\\factory\\Util\\QOR.INI");
+        GetPrivateProfileStringA("uia", "DashRegion", kNoDashRegion, g_run.szDashRegion, 3, "C:\\factory\\Util\\QOR.INI");
     }
 }
 
@@ -31,5 +31,5 @@ void GetDashRegionFromDMITable(const char* pszModelName, char* pszDashRegion) {
             return;
         }
     }
-    CopyTextN(pszDashRegion, 3, "XX");
+    CopyTextN(pszDashRegion, 3, kNoDashRegion);
 }

@@ -8,16 +8,20 @@ void ResolveLanguageCodes() {
     FormatText(g_run.szUserLangID, "%x", static_cast<unsigned>(userLang));
 
     LANGID uiLang = GetSystemDefaultUILanguage();
-    FormatText(g_run.szOSLangID, "%04X", static_cast<unsigned>(uiLang));
+    FormatOSLangID(uiLang, g_run.szOSLangID);
 
     GetOSLangString(uiLang);
 }
 
-void GetOSLangString(LANGID langId) {
+void FormatOSLangID(LANGID langId, char (&szOut)[8]) { FormatText(szOut, "%04X", static_cast<unsigned>(langId)); }
+
+void FormatOSLangString(LANGID langId, char (&szOut)[4]) {
     unsigned primary = langId & 0x3FFu;
     if (primary >= 0x100u) {
-        CopyText(g_run.szOSLangString, "UN");
+        CopyText(szOut, "UN");
     } else {
-        FormatText(g_run.szOSLangString, "%02X", primary);
+        FormatText(szOut, "%02X", primary);
     }
 }
+
+void GetOSLangString(LANGID langId) { FormatOSLangString(langId, g_run.szOSLangString); }
