@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
     AddEdidCommand(app, exitCode);
     AddVersionCommand(app, exitCode);
 
+    // Authoring tools.
+    AddLintCommand(app, exitCode);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
