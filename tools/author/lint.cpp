@@ -52,6 +52,14 @@ namespace {
 using host::ProfileLine;
 using host::ProfileSection;
 
+// The rooms the engine reads values into, from its own fields.
+constexpr DWORD kListRoom = sizeof(FavoritesPlan::szFavoritesList);    // ReadIniValue
+constexpr DWORD kPageKeyRoom = sizeof(PageLink::szLinkSection);        // ReadIniValue
+constexpr DWORD kPageNameRoom = sizeof(PageLink::szLinkName);
+constexpr DWORD kPagePathRoom = sizeof(PageLink::szLinkPath);
+constexpr DWORD kFavoriteNameRoom = sizeof(FavoriteLink::szLinkName);
+constexpr DWORD kFavoritePathRoom = sizeof(FavoriteLink::szLinkPath);
+
 Severity SeverityOf(const char* rule) {
     for (const LintRule& r : kLintRules) {
         if (strcmp(r.name, rule) == 0) return r.severity;
@@ -79,11 +87,15 @@ struct EngineNames {
             FormatOSLangString(static_cast<LANGID>(v), sz);
             langStrings.insert(Lower(sz));
         }
-        auto addCategory = [&](const char* c) {
-            if (categories.insert(Lower(c)).second) categoryList.push_back(c);
+        // Every category a model name can give: each rule's own text, and a name that
+        // matches none.
+        auto addCategory = [&](const char* modelName) {
+            BrandDecision d;
+            DecideBrand(modelName, &d);
+            if (categories.insert(Lower(d.pszSubBrand)).second) categoryList.push_back(d.pszSubBrand);
         };
-        for (const BrandRule& rule : kBrandRules) addCategory(rule.szSubBrand);
-        addCategory(kBrandFallback.szSubBrand);
+        for (const BrandRule& rule : kBrandRules) addCategory(rule.szNeedle);
+        addCategory("");
     }
 
     // A four-digit language identifier text the engine writes for some identifier.
@@ -91,9 +103,10 @@ struct EngineNames {
         if (text.size() != 4 || !std::all_of(text.begin(), text.end(), [](char c) { return isxdigit(c & 0xFF); })) {
             return false;
         }
-        char sz[8];
-        FormatOSLangID(static_cast<LANGID>(strtoul(text.c_str(), nullptr, 16)), sz);
-        return SameName(sz, text);
+        LanguageCodes codes;
+        LANGID id = static_cast<LANGID>(strtoul(text.c_str(), nullptr, 16));
+        DecideLanguageCodes(id, id, &codes);
+        return SameName(codes.szOSLangID, text);
     }
 };
 
@@ -129,12 +142,11 @@ BrandingName ClassifyName(std::string_view name) {
 
     // Which of the engine's candidates this name is: built from its own parts, the
     // language part standing for both language texts.
-    char c1[32], c2[32], c3[20], c4[20];
-    if (!BuildSectionCandidates(region.c_str(), lang.c_str(), lang.c_str(), category.c_str(), c1, c2, c3, c4)) {
-        return out;
-    }
-    bool anyRegion = SameName(c3, name) && region == "*";
-    bool anyLang = SameName(c4, name) && lang == "*";
+    SectionCandidates c;
+    DecideSectionCandidates(region.c_str(), lang.c_str(), lang.c_str(), category.c_str(), &c);
+    if (!SameName(c.szSecRegionLangID, name)) return out;  // too long for any candidate
+    bool anyRegion = SameName(c.szSecAnyRegionLang, name) && region == "*";
+    bool anyLang = SameName(c.szSecRegionAnyLang, name) && lang == "*";
     out.kind = BrandingName::kCandidate;
     if (!names.categories.count(Lower(category))) {
         std::string list;
@@ -281,8 +293,8 @@ void Linter::Link(const ProfileSection& branding, const ProfileLine& ref, std::s
     usedLinks.insert(Lower(link->header.name));
     // The engine reads Name and Path with "ERROR" as default and skips the link when
     // either reads "ERROR" in any case.
-    DWORD nameRoom = favorite ? kFavoriteLinkRoom : kPageLinkNameRoom;
-    DWORD pathRoom = favorite ? kFavoriteLinkRoom : kPageLinkPathRoom;
+    DWORD nameRoom = favorite ? kFavoriteNameRoom : kPageNameRoom;
+    DWORD pathRoom = favorite ? kFavoritePathRoom : kPagePathRoom;
     std::vector<char> buf(std::max(nameRoom, pathRoom));
     bool cut = false;
     for (const char* key : {"Name", "Path"}) {
@@ -317,33 +329,35 @@ void Linter::Link(const ProfileSection& branding, const ProfileLine& ref, std::s
 
 void Linter::FavoritesList(const ProfileSection& branding, const ProfileLine& e) {
     std::string_view list = e.value;
-    if (list.size() > kIniValueRoom - 1) {
-        Add(e.number, e.valueColumn + static_cast<int>(kIniValueRoom - 1), "list-form",
+    if (list.size() > kListRoom - 1) {
+        Add(e.number, e.valueColumn + static_cast<int>(kListRoom - 1), "list-form",
             "Favorites list is " + std::to_string(list.size()) + " characters; the engine reads " +
-                std::to_string(kIniValueRoom - 1) + " and drops the rest");
-        list = list.substr(0, kIniValueRoom - 1);
+                std::to_string(kListRoom - 1) + " and drops the rest");
+        list = list.substr(0, kListRoom - 1);
     }
-    // The pieces as the engine cuts the list: at every separator, empty pieces skipped.
-    size_t pos = 0;
-    while (pos <= list.size()) {
-        size_t end = list.find_first_of(kFavoritesSeparators, pos);
-        if (end == std::string_view::npos) end = list.size();
-        std::string_view piece = list.substr(pos, end - pos);
-        int column = e.valueColumn + static_cast<int>(pos);
-        if (piece.empty()) {
-            if (!list.empty()) {
-                Add(e.number, column, "list-form", "empty piece in the Favorites list (a leading, trailing or doubled "
-                                                   "comma): nothing is installed for it");
-            }
-        } else {
-            if (piece.front() == ' ' || piece.front() == '\t' || piece.back() == ' ' || piece.back() == '\t') {
-                Add(e.number, column, "list-form",
-                    "blanks around the name \"" + std::string(piece) +
-                        "\": the engine passes them on, so the name depends on the reader's trimming");
-            }
-            Link(branding, e, piece, true, column);
+    if (list.empty()) return;
+    // Empty pieces: the engine skips them, so a doubled comma usually means a lost name.
+    for (size_t i = 0; i <= list.size(); ++i) {
+        bool pieceEnds = i == list.size() || list[i] == ',';
+        bool pieceEmpty = i == 0 || list[i - 1] == ',';
+        if (pieceEnds && pieceEmpty) {
+            Add(e.number, e.valueColumn + static_cast<int>(i), "list-form",
+                "empty piece in the Favorites list (a leading, trailing or doubled comma): nothing is installed "
+                "for it");
         }
-        pos = end + 1;
+    }
+    // The names as the engine cuts the list.
+    std::string cut(list);
+    char* cursor = &cut[0];
+    while (char* piece = NextFavoritePiece(&cursor)) {
+        std::string_view name(piece);
+        int column = e.valueColumn + static_cast<int>(piece - cut.data());
+        if (name.front() == ' ' || name.front() == '\t' || name.back() == ' ' || name.back() == '\t') {
+            Add(e.number, column, "list-form",
+                "blanks around the name \"" + std::string(name) +
+                    "\": the engine passes them on, so the name depends on the reader's trimming");
+        }
+        Link(branding, e, list.substr(piece - cut.data(), name.size()), true, column);
     }
 }
 
@@ -362,7 +376,7 @@ void Linter::Branding() {
         }
         // The section search's own probe: "Home" read with "ERROR" as default.
         if (kind.kind != BrandingName::kDefault) {
-            char home[kHomeProbeRoom];
+            char home[kHomeProbeRoom];  // the probe's own room
             bool cut = false;
             host::ProfileGetString(text, std::string(h.name).c_str(), "Home", "ERROR", home, sizeof(home), &cut);
             if (strcmp(home, "ERROR") == 0) {
@@ -377,8 +391,8 @@ void Linter::Branding() {
         for (const char* key : {"Home", "Search"}) {
             const ProfileLine* e = Entry(s, key);
             if (!e) continue;
-            CheckCut(*e, kIniValueRoom, key);
-            if (!e->value.empty()) Link(s, *e, e->value.substr(0, kIniValueRoom - 1), false, e->valueColumn);
+            CheckCut(*e, kPageKeyRoom, key);
+            if (!e->value.empty()) Link(s, *e, e->value.substr(0, kPageKeyRoom - 1), false, e->valueColumn);
         }
         if (const ProfileLine* e = Entry(s, "Favorites")) FavoritesList(s, *e);
     }
