@@ -31,6 +31,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     host::ProfileHasSection(text, section);
 
+    // The tools' view of the same text: every place lies inside its line.
+    host::ProfileParse parse = host::ParseProfile(text);
+    for (const host::ProfileSection& s : parse.sections) {
+        for (const host::ProfileLine& e : s.entries) {
+            if (e.valueColumn < 1 || static_cast<size_t>(e.valueColumn) > e.end - e.begin + 1) abort();
+        }
+    }
+    host::DetectProfileEncoding(text);
+
     // Whatever the file held, a value just written is the value read back, as long as
     // the names are plain words.
     auto plain = [](const std::string& name) {

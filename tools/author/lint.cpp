@@ -179,10 +179,7 @@ struct Linter {
 
     // The first section of a name, as the reader finds it (requested names trimmed).
     const ProfileSection* Find(std::string_view name) const {
-        size_t b = 0, e = name.size();
-        while (b < e && (name[b] == ' ' || name[b] == '\t')) ++b;
-        while (e > b && (name[e - 1] == ' ' || name[e - 1] == '\t')) --e;
-        auto it = first.find(Lower(name.substr(b, e - b)));
+        auto it = first.find(Lower(host::ProfileRequestName(name)));
         return it == first.end() ? nullptr : &parse.sections[it->second];
     }
 

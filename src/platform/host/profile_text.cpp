@@ -197,9 +197,11 @@ size_t Deliver(std::string_view value, char* buf, size_t size, bool* cut) {
 
 }  // namespace
 
+std::string_view ProfileRequestName(std::string_view name) { return Trim(name); }
+
 bool ProfileFind(std::string_view text, std::string_view section, std::string_view key, std::string_view* value) {
-    section = Trim(section);
-    key = Trim(key);
+    section = ProfileRequestName(section);
+    key = ProfileRequestName(key);
     if (key.empty()) return false;
     bool hit = false;
     ForEachEntryOfSection(text, section, [&](const ProfileLine& line) {
@@ -212,7 +214,7 @@ bool ProfileFind(std::string_view text, std::string_view section, std::string_vi
 }
 
 bool ProfileHasSection(std::string_view text, std::string_view section) {
-    return ForEachEntryOfSection(text, Trim(section), [](const ProfileLine&) { return false; });
+    return ForEachEntryOfSection(text, ProfileRequestName(section), [](const ProfileLine&) { return false; });
 }
 
 size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut) {
@@ -230,8 +232,8 @@ size_t ProfileGetString(std::string_view text, const char* section, const char* 
 
 std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
-    section = Trim(section);
-    key = Trim(key);
+    section = ProfileRequestName(section);
+    key = ProfileRequestName(key);
     std::string newEntry = std::string(key) + "=" + std::string(value);
 
     // The first section of that name, and the last entry line within it.

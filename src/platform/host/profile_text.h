@@ -76,6 +76,10 @@ struct ProfileEncoding {
 };
 ProfileEncoding DetectProfileEncoding(std::string_view text);
 
+// A section or key name as the reader matches it when a caller asks for it: without the
+// blanks around it.
+std::string_view ProfileRequestName(std::string_view name);
+
 // Finds `key` in the first section named `section` (names compared without regard to
 // ASCII case, blanks around the requested names ignored). On success *value is the
 // entry's value, trimmed of blanks and of one matching pair of outer quotes.
