@@ -45,10 +45,9 @@ FavoritesFolder ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
     return kFavoritesFolderFound;
 }
 
-// A Name that would lead the shortcut into another folder ("..\x", "a\b") is no file name.
-bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
-
 }  // namespace
+
+bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
 
 void DecideFavoritesPlan(FavoritesPlan* p, bool bCheckCuts) {
     memset(p, 0, sizeof(*p));

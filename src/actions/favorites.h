@@ -53,4 +53,7 @@ char* NextFavoritePiece(char** ppszCursor);
 // What happens to the link section pszLinkSection; reads the branding file only.
 void DecideFavoriteLink(const char* pszLinkSection, const FavoritesPlan& plan, bool bCheckCuts, FavoriteLink* pLink);
 
+// False for a Name that would lead the shortcut file into another folder ("..\x", "a/b").
+bool IsPlainFileName(const char* szName);
+
 void InstallFavorites();

@@ -66,11 +66,11 @@ void DecideSectionCandidates(const char* pszDashRegion, const char* pszOSLangID,
 void ProbeIniSection(const char* szIniPath, const SectionCandidates& c, SectionProbe* p) {
     p->nFound = 0;
     p->nProbed = 0;
-    CopyText(p->szSection, "DEFAULT_SECTION");
+    CopyText(p->szSection, kDefaultSection);
     for (int i = 0; i < kSectionCandidates; ++i) {
         const char* szName = SectionCandidateName(c, i);
         p->nProbed = i + 1;
-        char szHome[50];
+        char szHome[kHomeProbeRoom];
         GetPrivateProfileStringA(szName, "Home", "ERROR", szHome, sizeof(szHome), szIniPath);
         if (strcmp(szHome, "ERROR") != 0) {
             CopyText(p->szSection, szName);

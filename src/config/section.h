@@ -28,6 +28,11 @@ const char* SectionCandidateName(const SectionCandidates& candidates, int i);
 void DecideSectionCandidates(const char* pszDashRegion, const char* pszOSLangID, const char* pszOSLangString,
                              const char* pszSubBrand, SectionCandidates* pCandidates);
 
+// The section every machine without a matching candidate reads; never probed.
+constexpr char kDefaultSection[] = "DEFAULT_SECTION";
+// The probe reads "Home" into this room.
+constexpr DWORD kHomeProbeRoom = 50;
+
 // The outcome of the probe: nFound is the 1-based candidate that has a "Home" key, or 0
 // for "DEFAULT_SECTION"; candidates after the one found are not probed (nProbed says how
 // many were).

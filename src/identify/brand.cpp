@@ -5,23 +5,16 @@
 #include "base/bounded.h"
 #include "run/run_state.h"
 
-namespace {
-
-struct BrandRule {
-    const char* szNeedle;
-    const char* szBrand;
-    const char* szSubBrand;
-    const char* szImageFolder;
-};
-
-// Tested in this order; the first text found in the model name decides. The consumer
-// lines come before the tablet prefixes, and those before the business prefixes.
-const BrandRule kRules[] = {
+// The consumer lines come before the tablet prefixes, and those before the business
+// prefixes.
+const BrandRule kBrandRules[8] = {
     {"VELLOMAR", "KTR", "VELLOMAR", "\\standard"}, {"QUINTARA", "CV", "QUINTARA", "\\standard"},
     {"QA", "CV", "TABLET", "\\portrait"},          {"QB", "CV", "TABLET", "\\portrait"},
     {"QC", "CV", "TABLET", "\\portrait"},          {"KJ", "CV", "SMB", "\\standard"},
     {"KL", "CV", "COMMERCIAL", "\\standard"},      {"KM", "CV", "WORKSTATION", "\\standard"},
 };
+
+namespace {
 
 bool IsWordChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 
@@ -34,8 +27,8 @@ void UpperCaseModelName(char* pszModelName) {
 }
 
 void DecideBrand(const char* pszModelName, BrandDecision* d) {
-    for (size_t i = 0; i < sizeof(kRules) / sizeof(kRules[0]); ++i) {
-        const BrandRule& rule = kRules[i];
+    for (size_t i = 0; i < sizeof(kBrandRules) / sizeof(kBrandRules[0]); ++i) {
+        const BrandRule& rule = kBrandRules[i];
         const char* hit = strstr(pszModelName, rule.szNeedle);
         if (hit == nullptr) continue;
         d->pszBrand = rule.szBrand;

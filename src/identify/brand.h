@@ -16,6 +16,16 @@ struct BrandDecision {
     bool bInsideWord;
 };
 
+struct BrandRule {
+    const char* szNeedle;  // searched in the upper-cased model name
+    const char* szBrand;
+    const char* szSubBrand;
+    const char* szImageFolder;
+};
+
+// Tested in this order; the first text found in the model name decides.
+extern const BrandRule kBrandRules[8];
+
 // Upper-cases a model name in place: a-z only, independent of the user's locale.
 void UpperCaseModelName(char* pszModelName);
 

@@ -16,7 +16,7 @@ namespace {
 // the table and kept in the case it was written in.
 // pbCut null: read as the run reads it, once.
 DWORD ReadFactoryRegion(char (&szDashRegion)[4], bool* pbCut) {
-    return ReadProfileText("uia", "DashRegion", "XX", szDashRegion, 3, kFactoryOptionsFile, pbCut);
+    return ReadProfileText("uia", "DashRegion", kNoDashRegion, szDashRegion, 3, kFactoryOptionsFile, pbCut);
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ int FindOptionCodeRow(const char* pszModelName, char (&szCode)[4]) {
 }
 
 void DecideDashRegion(const char* pszModelName, RegionDecision* d) {
-    CopyText(d->szDashRegion, "XX");
+    CopyText(d->szDashRegion, kNoDashRegion);
     d->source = kRegionFallback;
     d->bHasHash = false;
     d->szOptionCode[0] = '\0';
@@ -58,7 +58,7 @@ void DecideDashRegion(const char* pszModelName, RegionDecision* d) {
 
 void ResolveDashRegion() {
     if (g_run.szModelName[0] != '\0') GetDashRegionFromDMITable(g_run.szModelName, g_run.szDashRegion);
-    if (strcmp(g_run.szDashRegion, "XX") == 0) ReadFactoryRegion(g_run.szDashRegion, nullptr);
+    if (strcmp(g_run.szDashRegion, kNoDashRegion) == 0) ReadFactoryRegion(g_run.szDashRegion, nullptr);
 }
 
 void GetDashRegionFromDMITable(const char* pszModelName, char* pszDashRegion) {
@@ -69,5 +69,5 @@ void GetDashRegionFromDMITable(const char* pszModelName, char* pszDashRegion) {
         WriteLog("INFO >> Missing # sign in Model Name. Will get dash region from QOR.INI file", kNewLine);
         return;
     }
-    CopyTextN(pszDashRegion, 3, row >= 0 ? DashRegionTable[row].szRegionCode : "XX");
+    CopyTextN(pszDashRegion, 3, row >= 0 ? DashRegionTable[row].szRegionCode : kNoDashRegion);
 }

@@ -9,6 +9,9 @@ struct DashRegionRow {
     char szRegionCode[3];  // two characters, digits or A-Z; never "XX"
 };
 
+// The region of a machine whose option code is missing or not in the table.
+constexpr char kNoDashRegion[] = "XX";
+
 // Option code to region code; searched from the first row to the last.
 extern const DashRegionRow DashRegionTable[43];
 constexpr size_t kDashRegionRows = sizeof(DashRegionTable) / sizeof(DashRegionTable[0]);

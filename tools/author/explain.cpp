@@ -352,21 +352,9 @@ std::string At(const std::string& file, const nlohmann::ordered_json& line) {
     return " (" + file + ":" + Str(line) + ")";
 }
 
-}  // namespace
-
-std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
-    std::string out;
-    auto line = [&out](const std::string& s) { out += s + "\n"; };
-    const auto& id = doc["identification"];
-    const std::string iniFile = Str(doc["iniFile"]["hostPath"]);
-
-    line("Machine image " + Str(doc["image"]) + " (dry run: nothing in the image is changed)");
-    std::string args;
-    for (const auto& a : doc["args"]) args += " " + Str(a);
-    line("Arguments:" + (args.empty() ? std::string(" (none)") : args));
-    line("");
-    line("Identification");
-    line("  ZMINT.DLL: " + Str(id["library"]) + ", system ID \"" + Str(id["machineId"]) + "\"");
+template <typename Line>
+void FormatIdentification(const nlohmann::ordered_json& id, Line line) {
+    line("  ZMINT.DLL: read, system ID \"" + Str(id["machineId"]) + "\"");
     line("  Model name: \"" + Str(id["model"]) + "\"");
     const auto& b = id["brand"];
     std::string brand = "  Brand " + Str(b["brand"]) + ", category " + Str(b["category"]) + ", wallpaper variant " +
@@ -415,6 +403,27 @@ std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
             line("    the LCD " + Str(m["pnpId"]) + "\\" + Str(m["instance"]) + " gave version " + Str(s["nRev"]) +
                  ", revision " + Str(s["nPass"]) + ": not accepted, its size took part in the maxima");
         }
+    }
+}
+
+}  // namespace
+
+std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
+    std::string out;
+    auto line = [&out](const std::string& s) { out += s + "\n"; };
+    const auto& id = doc["identification"];
+    const std::string iniFile = Str(doc["iniFile"]["hostPath"]);
+
+    line("Machine image " + Str(doc["image"]) + " (dry run: nothing in the image is changed)");
+    std::string args;
+    for (const auto& a : doc["args"]) args += " " + Str(a);
+    line("Arguments:" + (args.empty() ? std::string(" (none)") : args));
+    line("");
+    line("Identification");
+    if (Str(id["library"]) != "read") {
+        line("  ZMINT.DLL: " + Str(id["library"]) + ": the run identifies nothing and reads no branding file");
+    } else {
+        FormatIdentification(id, line);
     }
     line("");
     line("Section search in " + Str(doc["iniFile"]["path"]) + (iniFile.empty() ? " (not found)" : " = " + iniFile));

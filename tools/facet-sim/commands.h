@@ -14,7 +14,8 @@ void AddRegCommands(CLI::App& app, int& exitCode);
 void AddEdidCommand(CLI::App& app, int& exitCode);
 void AddVersionCommand(CLI::App& app, int& exitCode);
 
-// issue11-explain
+// Authoring tools.
+void AddLintCommand(CLI::App& app, int& exitCode);
 void AddExplainCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.

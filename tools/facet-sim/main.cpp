@@ -29,6 +29,9 @@ int main(int argc, char** argv) {
     AddVersionCommand(app, exitCode);
     AddExplainCommand(app, exitCode);
 
+    // Authoring tools.
+    AddLintCommand(app, exitCode);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -62,11 +62,11 @@ bool FindEntry(const std::string& dir, const std::string& name, std::string* act
     return found;
 }
 
+}  // namespace
+
 bool InvalidNameChar(unsigned char c) {
     return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
 }
-
-}  // namespace
 
 bool OpenMachine(const std::string& dir, std::string* error) {
     CloseMachine();

@@ -33,6 +33,9 @@ struct MappedPath {
 };
 DWORD MapPath(const char* winPath, MappedPath* out);
 
+// A byte that Windows refuses in a file or folder name (error 123).
+bool InvalidNameChar(unsigned char c);
+
 // True when the image's Faults make this path (or a folder above it) read-only.
 bool IsReadOnly(const MappedPath& path);
 

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# facet-sim lint from the outside: exit codes, the compiler form of the text lines, the
+# JSON document, and a SARIF log that validates against the SARIF 2.1.0 schema.
+#   check-cli.sh FACET_SIM
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+sim=$(realpath "${1:?facet-sim}")
+cd "$root"
+sample=examples/machine/drive_c/Facet/Facet.INI
+broken=examples/broken/drive_c/Facet/Facet.INI
+out=$(mktemp -d /tmp/facet-lint.XXXXXX)
+trap 'rm -rf "$out"' EXIT
+fail=0
+expect() {  # expect WHAT WANTED_EXIT COMMAND...
+    local what=$1 want=$2 got
+    shift 2
+    "$@" >"$out/stdout" 2>"$out/stderr"
+    got=$?
+    if [ "$got" -ne "$want" ]; then
+        echo "FAIL $what: exit $got, expected $want" >&2
+        cat "$out/stderr" >&2
+        fail=1
+    fi
+}
+
+expect "clean sample" 0 "$sim" lint "$sample" --image examples/machine
+[ -s "$out/stdout" ] && { echo "FAIL clean sample printed findings" >&2; fail=1; }
+
+expect "broken example, text" 1 "$sim" lint "$broken" --image examples/broken
+if grep -Evq '^[^:]+:[0-9]+:[0-9]+: (error|warning|note): .+ \[[a-z-]+\]$' "$out/stdout"; then
+    echo "FAIL text lines not in compiler form:" >&2
+    grep -Ev '^[^:]+:[0-9]+:[0-9]+: (error|warning|note): .+ \[[a-z-]+\]$' "$out/stdout" >&2
+    fail=1
+fi
+lines=$(wc -l <"$out/stdout")
+
+expect "broken example, json" 1 "$sim" lint "$broken" --image examples/broken --format json
+python3 - "$out/stdout" "$lines" <<'PY' || fail=1
+import json, sys
+doc = json.load(open(sys.argv[1]))
+findings = doc["findings"]
+assert len(findings) == int(sys.argv[2]), "json and text disagree in number"
+for f in findings:
+    assert list(f) == ["file", "line", "column", "severity", "rule", "message"], f
+PY
+
+expect "broken example, sarif" 1 "$sim" lint "$broken" --image examples/broken --format sarif
+python3 - "$here/sarif-schema-2.1.0.json" "$out/stdout" "$lines" <<'PY' || fail=1
+import copy, json, sys
+import jsonschema
+schema = json.load(open(sys.argv[1]))
+log = json.load(open(sys.argv[2]))
+validator = jsonschema.Draft7Validator(schema, format_checker=jsonschema.FormatChecker())
+errors = list(validator.iter_errors(log))
+for e in errors:
+    print("FAIL sarif:", "/".join(map(str, e.absolute_path)), e.message, file=sys.stderr)
+assert not errors
+results = log["runs"][0]["results"]
+rules = log["runs"][0]["tool"]["driver"]["rules"]
+assert len(results) == int(sys.argv[3])
+assert all(rules[r["ruleIndex"]]["id"] == r["ruleId"] for r in results)
+# The schema does refuse what the standard refuses.
+bad = copy.deepcopy(log)
+bad["runs"][0]["results"][0]["level"] = "fatal"
+assert not validator.is_valid(bad), "schema accepted a level outside the standard"
+PY
+
+expect "missing file" 2 "$sim" lint /no/such/Facet.INI
+expect "unreadable image" 2 "$sim" lint "$sample" --image /no/such/image
+expect "bad format" 2 "$sim" lint "$sample" --format xml
+expect "help" 0 "$sim" lint --help
+
+[ $fail -eq 0 ] && echo "lint command checks passed"
+exit $fail

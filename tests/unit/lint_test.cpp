@@ -1,0 +1,166 @@
+// The branding-file linter: each rule with the line and column it reports, the shared
+// parser's places and flaws, and the broken example that shows every rule.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "author/lint.h"
+#include "author/lint_assets.h"
+#include "platform/host/profile_text.h"
+
+namespace {
+
+using Hit = std::tuple<int, int, std::string>;  // line, column, rule
+
+// The findings of one rule family, as (line, column, rule), in the order reported.
+std::vector<Hit> Lint(const std::string& text, std::set<std::string> rules) {
+    std::vector<author::Finding> findings;
+    std::string error;
+    EXPECT_TRUE(author::LintBrandingText("F.INI", text, {}, &findings, &error));
+    std::vector<Hit> hits;
+    for (const author::Finding& f : findings) {
+        if (rules.count(f.rule)) hits.emplace_back(f.line, f.column, f.rule);
+    }
+    return hits;
+}
+
+const char kDefault[] = "[DEFAULT_SECTION]\nHome=H\n[H]\nName=n\nPath=http://h/\n";
+
+TEST(ProfileParse, LinesCarryNumbersColumnsAndHeaderFlaws) {
+    host::ProfileParse p = host::ParseProfile("junk\r\n[ A ]x\r\n  k = \"v\" \r\r\n;c\n[B\nother\n");
+    ASSERT_EQ(p.sections.size(), 2u);
+    const host::ProfileLine& a = p.sections[0].header;
+    EXPECT_EQ(a.number, 2);
+    EXPECT_EQ(a.name, "A");
+    EXPECT_EQ(a.nameColumn, 3);
+    EXPECT_EQ(a.headerFlaws, unsigned(host::ProfileLine::kBlankInside | host::ProfileLine::kTextAfterClose));
+    EXPECT_EQ(a.flawColumn, 2);
+    const host::ProfileLine& k = p.sections[0].entries.at(0);
+    EXPECT_EQ(k.number, 3);
+    EXPECT_EQ(k.keyColumn, 3);
+    EXPECT_EQ(k.value, "v");
+    EXPECT_EQ(k.rawValue, "\"v\"");
+    EXPECT_EQ(k.valueColumn, 8);
+    EXPECT_EQ(p.sections[1].header.number, 6);  // CR, CR LF and LF each end one line
+    EXPECT_EQ(p.sections[1].header.headerFlaws, unsigned(host::ProfileLine::kNoClose));
+    ASSERT_EQ(p.orphans.size(), 2u);
+    EXPECT_EQ(p.orphans[0].number, 1);
+    EXPECT_EQ(p.orphans[1].number, 7);
+}
+
+TEST(ProfileParse, EncodingFlaws) {
+    EXPECT_EQ(host::DetectProfileEncoding("\xEF\xBB\xBF[A]").form, host::ProfileEncoding::kUtf8Bom);
+    EXPECT_EQ(host::DetectProfileEncoding(std::string("\xFF\xFE[\0A\0]\0", 8)).form,
+              host::ProfileEncoding::kUtf16LeBom);
+    EXPECT_EQ(host::DetectProfileEncoding(std::string("[\0A\0]\0\r\0\n\0", 10)).form,
+              host::ProfileEncoding::kUtf16NoBom);
+    host::ProfileEncoding nul = host::DetectProfileEncoding(std::string("[A]\nk=ab\0c\n", 11));
+    EXPECT_EQ(nul.form, host::ProfileEncoding::kAnsi);
+    EXPECT_TRUE(nul.nul);
+    EXPECT_EQ(nul.nulLine, 2);
+    EXPECT_EQ(nul.nulColumn, 5);
+}
+
+TEST(Lint, FileStructureRules) {
+    std::string text = std::string("x=1\n") + kDefault +
+                       "[ S ] tail\nHome=H\nhome=H2\nno entry\n[s]\nHome=H\n[T\nHome=H\n";
+    EXPECT_EQ(Lint(text, {"orphan-line", "header-form", "duplicate-key", "duplicate-section"}),
+              (std::vector<Hit>{{1, 1, "orphan-line"},
+                                {7, 2, "header-form"},
+                                {9, 1, "duplicate-key"},
+                                {10, 1, "orphan-line"},
+                                {11, 2, "duplicate-section"},
+                                {13, 3, "header-form"}}));
+    EXPECT_EQ(Lint(std::string("\xEF\xBB\xBF") + kDefault + "[Z]\nk=a" + std::string(1, '\0') + "b\n",
+                   {"encoding"}),
+              (std::vector<Hit>{{1, 1, "encoding"}, {7, 4, "encoding"}}));
+    // UTF-16 text is reported alone: its lines mean nothing to the 8-bit reader.
+    EXPECT_EQ(Lint(std::string("\xFF\xFE[\0A\0]\0", 8), {"encoding", "no-default", "orphan-line"}),
+              (std::vector<Hit>{{1, 1, "encoding"}}));
+}
+
+TEST(Lint, SectionSearchRules) {
+    std::string text = std::string(kDefault) +
+                       "[UK-*-COMMERCIAL]\nSearch=H\n"   // 6: no Home
+                       "[XX-09-SMB]\nHome=ERROR\n"       // 8: Home that reads as missing
+                       "[ZZ-09-SMB]\nHome=H\n"           // 10: unknown region
+                       "[*-0409-SMB]\nHome=H\n"          // 12: four digits where two belong
+                       "[XX-0G09-SMB]\nHome=H\n"         // 14: no language identifier
+                       "[XX-*-GAMER]\nHome=H\n"          // 16: unknown category
+                       "[XX-0c0a-tablet]\nHome=H\n"      // 18: fine, names match in any case
+                       "[XX-UN-SMB]\nHome=error\n"       // 20: fine: the probe is case-sensitive
+                       "[TABLET]\n";                     // 22: a category without Home
+    EXPECT_EQ(Lint(text, {"no-home", "unreachable-section"}), (std::vector<Hit>{{6, 2, "no-home"},
+                                                                               {9, 6, "no-home"},
+                                                                               {10, 2, "unreachable-section"},
+                                                                               {12, 2, "unreachable-section"},
+                                                                               {14, 2, "unreachable-section"},
+                                                                               {16, 2, "unreachable-section"},
+                                                                               {22, 2, "no-home"}}));
+    // DEFAULT_SECTION is chosen without a probe, so it needs no Home; its absence is reported.
+    EXPECT_TRUE(Lint("[DEFAULT_SECTION]\nSearch=H\n[H]\nName=n\nPath=http://h/\n", {"no-home"}).empty());
+    EXPECT_EQ(Lint("[SMB]\nHome=\n", {"no-default"}), (std::vector<Hit>{{0, 0, "no-default"}}));
+}
+
+TEST(Lint, LinkRules) {
+    std::string longPath(300, 'p');
+    std::string text = "[DEFAULT_SECTION]\n"
+                       "Home=NONE\n"                        // 2: no such section
+                       "Search=NP\n"                        // 3: no Path
+                       "Favorites=,H,,  E ,BAD,LONG,\n"     // 4
+                       "[H]\nName=n\nPath=http://h/\n"      // 5
+                       "[NP]\nName=n\n"                     // 8
+                       "[E]\nName=e\nPath=Error\n"          // 10: reads "ERROR": skipped
+                       "[BAD]\nName=a|b\nPath=ftp://x/\n"   // 13
+                       "[LONG]\nName=l\nPath=http://" + longPath + "\n"  // 16
+                       "[OLD]\nName=o\nPath=www.old\n";     // 19
+    EXPECT_EQ(Lint(text, {"missing-link", "list-form", "link-name", "link-url", "value-cut", "unused-link"}),
+              (std::vector<Hit>{{2, 6, "missing-link"},
+                                {3, 8, "missing-link"},
+                                {4, 11, "list-form"},
+                                {4, 14, "list-form"},
+                                {4, 15, "list-form"},
+                                {4, 15, "missing-link"},
+                                {4, 29, "list-form"},
+                                {12, 6, "link-url"},
+                                {14, 7, "link-name"},
+                                {18, 265, "value-cut"},
+                                {19, 2, "unused-link"},
+                                {21, 6, "link-url"}}));
+
+    std::string list = "Favorites=H";
+    while (list.size() < 10 + 262) list += ",H";
+    EXPECT_EQ(Lint("[DEFAULT_SECTION]\n" + list + "\n[H]\nName=n\nPath=file:///c:/x\n", {"list-form", "link-url"}),
+              (std::vector<Hit>{{2, 270, "list-form"}}));
+}
+
+TEST(Lint, TheSampleIsCleanAndTheBrokenExampleShowsEveryRule) {
+    std::vector<author::Finding> findings;
+    std::string error;
+    author::LintOptions options;
+    options.imageDir = std::string(FACET_SOURCE_DIR) + "/examples/machine";
+    ASSERT_TRUE(author::LintBrandingFile(options.imageDir + "/drive_c/Facet/Facet.INI", options, &findings, &error))
+        << error;
+    EXPECT_TRUE(findings.empty()) << author::FormatFindingText(findings.front());
+
+    options.imageDir = std::string(FACET_SOURCE_DIR) + "/examples/broken";
+    ASSERT_TRUE(author::LintBrandingFile(options.imageDir + "/drive_c/Facet/Facet.INI", options, &findings, &error));
+    std::set<std::string> seen;
+    for (const author::Finding& f : findings) seen.insert(f.rule);
+    for (const author::LintRule& rule : author::kLintRules) EXPECT_TRUE(seen.count(rule.name)) << rule.name;
+
+    EXPECT_FALSE(author::LintBrandingFile(options.imageDir + "/no-such.INI", {}, &findings, &error));
+    options.imageDir = "/no/such/image";
+    EXPECT_FALSE(author::LintBrandingText("F.INI", kDefault, options, &findings, &error));
+}
+
+TEST(Lint, JpegSize) {
+    int w = 0, h = 0;
+    EXPECT_FALSE(author::ReadJpegSize("not a picture", &w, &h));
+    EXPECT_FALSE(author::ReadJpegSize("", &w, &h));
+}
+
+}  // namespace
