@@ -21,8 +21,8 @@ void AddExplainCommand(CLI::App& app, int& exitCode) {
         "Explains what a branding run would do on the machine image in MACHINE_DIR with the engine arguments ARGS "
         "(those after Facet.exe, such as -h), and why: the identification with its evidence, the section search, "
         "every value read with its file and line, the favorites, pages and wallpaper copies, and the lint findings "
-        "about the files this machine uses. A dry run: nothing in the image is changed. Exits 0, or 2 when the "
-        "image cannot be read.");
+        "about the files this machine uses. A dry run: nothing in the image is changed. Exits 0, 1 when a "
+        "finding is an error or a warning, 2 when the image cannot be read.");
     cmd->set_help_flag("--help", "Print this help message and exit");
     cmd->add_option("MACHINE_DIR", opts->dir, "the machine image")->required();
     cmd->add_option("ARGS", opts->args, "arguments the engine would get after Facet.exe");
@@ -39,6 +39,8 @@ void AddExplainCommand(CLI::App& app, int& exitCode) {
         host::CloseMachine();
         std::string out = opts->json ? doc.dump(2) + "\n" : author::FormatExplanationText(doc);
         fwrite(out.data(), 1, out.size(), stdout);
-        exitCode = 0;
+        bool findings = false;
+        for (const auto& f : doc["findings"]) findings = findings || f["severity"] != "note";
+        exitCode = findings ? 1 : 0;
     });
 }
