@@ -16,6 +16,7 @@ void AddVersionCommand(CLI::App& app, int& exitCode);
 
 // Authoring tools.
 void AddLintCommand(CLI::App& app, int& exitCode);
+void AddExplainCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.
 namespace cli {
