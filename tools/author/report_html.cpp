@@ -75,6 +75,9 @@ document.addEventListener('mouseover',function(e){var td=e.target.closest('td[da
 document.addEventListener('click',function(e){var td=e.target.closest('td[data-x]');
   if(!td)return; if(pinned===td){pinned=null;return;} pinned=td;show(td);});
 document.addEventListener('keydown',function(e){if(e.key==='Escape'){pinned=null;panel.style.display='none';}});
+// report.html#open opens every grid and shows the first cell's explanation.
+if(location.hash==='#open'){document.querySelectorAll('details').forEach(function(d){d.open=true;});
+  var f=document.querySelector('td[data-x]');if(f){pinned=f;show(f);}}
 window.addEventListener('load',function(){
   var imgs=Array.prototype.slice.call(document.images),ok=imgs.filter(function(i){return i.complete&&i.naturalWidth>0;});
   var b=document.body,first=document.querySelector('td[data-x]');
@@ -154,19 +157,21 @@ void WriteSummary(std::ostream& out, const ReportInput& in) {
         out << "</ul>";
     }
 
-    out << "<h2>Sections</h2><table class=\"list\"><tr><th>section</th><th>combinations</th></tr>";
+    out << "<details class=\"cat\"><summary>Sections: " << s.perSection.size() << " reached, " << s.deadSections.size()
+        << " never reached</summary><table class=\"list\"><tr><th>section</th><th>combinations</th></tr>";
     for (const auto& [name, count] : s.perSection) {
         out << "<tr><td>" << HtmlEscape(name) << "</td><td>" << count << "</td></tr>";
     }
     for (const std::string& name : s.deadSections) {
         out << "<tr><td class=\"error\">" << HtmlEscape(name) << "</td><td class=\"error\">0: never reached</td></tr>";
     }
-    out << "</table>";
+    out << "</table></details>";
 
-    out << "<h2>Only the default</h2>";
     if (s.defaultOnly.empty()) {
         out << "<p>Every category, region and language reaches a section of its own.</p>";
     } else {
+        out << "<details class=\"cat\"><summary>Only the default: " << s.defaultOnly.size()
+            << " category, region and language combinations</summary>";
         const size_t kShown = 200;
         out << "<table class=\"list\"><tr><th>category</th><th>region</th><th>language</th><th>models</th></tr>";
         for (size_t i = 0; i < s.defaultOnly.size() && i < kShown; ++i) {
@@ -178,6 +183,7 @@ void WriteSummary(std::ostream& out, const ReportInput& in) {
         if (s.defaultOnly.size() > kShown) {
             out << "<p>and " << s.defaultOnly.size() - kShown << " more (the JSON output lists them all)</p>";
         }
+        out << "</details>";
     }
 }
 
@@ -187,23 +193,23 @@ void WriteGrids(std::ostream& out, const ReportInput& in, StringTable* strings, 
     std::map<CellKey, std::vector<size_t>> cells;
     std::map<std::string, std::set<std::string, bool (*)(const std::string&, const std::string&)>> regions;
     std::map<std::string, std::set<uint16_t>> languages;
-    std::map<std::vector<std::string>, int> groups;
+    std::map<const std::vector<std::string>*, int> groups;
     const std::vector<MatrixRow>& rows = *in.rows;
     for (size_t i = 0; i < rows.size(); ++i) {
         const MatrixRow& r = rows[i];
         cells[{r.category, r.region, r.language}].push_back(i);
         regions.try_emplace(r.category, RegionLess).first->second.insert(r.region);
         languages[r.category].insert(r.language);
-        auto g = groups.find(r.models);
+        auto g = groups.find(r.models.get());
         if (g == groups.end()) {
-            g = groups.emplace(r.models, static_cast<int>(groupsData->size())).first;
-            groupsData->push_back(strings->Ids(r.models));
+            g = groups.emplace(r.models.get(), static_cast<int>(groupsData->size())).first;
+            groupsData->push_back(strings->Ids(*r.models));
         }
         rowsData->push_back({g->second, strings->Id(r.region), strings->Id(r.regionSource),
                              strings->Id(r.regionEvidence), strings->Id(LangIdText(r.language)),
                              strings->Id(r.wide ? "wide" : "normal"), strings->Id(r.section), r.candidate,
-                             strings->Ids(r.probes), strings->Id(r.home), strings->Id(r.search),
-                             strings->Ids(r.favorites), strings->Id(r.variant), strings->Id(r.sizeFile),
+                             strings->Ids(*r.probes), strings->Id(r.home), strings->Id(r.search),
+                             strings->Ids(*r.favorites), strings->Id(r.variant), strings->Id(r.sizeFile),
                              strings->Ids(r.flags), strings->Ids(r.notes)});
     }
 
