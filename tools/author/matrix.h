@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,9 +14,12 @@
 
 namespace author {
 
-// One combination that can lead to its own outcome.
+using TextList = std::shared_ptr<const std::vector<std::string>>;
+
+// One combination that can lead to its own outcome. The lists are shared between the
+// rows that have them in common (a group's models, a section's favorites).
 struct MatrixRow {
-    std::vector<std::string> models;  // the models that behave alike here, as listed
+    TextList models;                  // the models that behave alike here, as listed
     std::string category;             // the engine's sub-brand
     std::string region;               // the dash region the section names are built with
     std::string regionSource;         // "option-code", "qor-ini" or "fallback"
@@ -24,10 +28,10 @@ struct MatrixRow {
     bool wide = false;
     std::string section;              // the chosen section, or DEFAULT_SECTION
     int candidate = 0;                // 1-5: the candidate that found it; 0: the default
-    std::vector<std::string> probes;  // each candidate probed, with why it missed
+    TextList probes;                  // each candidate probed, with why it missed
     std::string home;                 // URL of the start page (set with -h), or empty
     std::string search;               // URL of the search page, or empty
-    std::vector<std::string> favorites;  // Name of each favorite installed, in order
+    TextList favorites;               // Name of each favorite installed, in order
     std::string variant;              // wallpaper variant folder, "\standard" ...
     std::string sizeFile;             // "\1920x1200.jpg" or "\1024x768.jpg"
     std::vector<std::string> flags;   // default, no-branding, missing-link, asset-missing, two-letter-match
@@ -63,5 +67,34 @@ std::string CsvField(const std::string& field);
 nlohmann::ordered_json MatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& summary);
 nlohmann::ordered_json RowJson(const MatrixRow& row);
 nlohmann::ordered_json SummaryJson(const MatrixSummary& summary);
+
+}  // namespace author
+
+namespace author {
+
+struct MatrixOptions {
+    std::string iniPath;        // the branding file (host path)
+    std::string wallpaperRoot;  // host folder that stands beside Facet.exe (holds Bitmap\...), or empty
+    std::vector<std::string> models;
+    std::vector<uint16_t> languages;  // empty: the languages the branding file names, plus 0409
+    std::vector<std::string> regions;  // DashRegion values of QOR.INI; empty: the table's region codes
+    bool includeFallback = true;       // also machines whose QOR.INI has no DashRegion
+    bool wide = true;
+    bool normal = true;
+};
+
+struct Matrix {
+    std::vector<MatrixRow> rows;
+    std::vector<std::string> brandingSections;  // sections with Home, Search or Favorites, and DEFAULT_SECTION
+    std::vector<uint16_t> languages;            // the languages it ranged over
+    // Distinct questions put to the engine, for the benchmark's report.
+    size_t sectionDecisions = 0;
+};
+
+// Asks the engine, through the host stand-ins, what every combination gets. Opens a
+// scratch machine image of its own (the branding file copied in, the wallpapers linked)
+// and closes it again; nothing the caller named is changed. False, with *error, when
+// the branding file cannot be read or the scratch image cannot be made.
+bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* error);
 
 }  // namespace author

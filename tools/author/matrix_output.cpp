@@ -41,10 +41,10 @@ void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows) {
     out << "model,category,region,region_source,language,screen,section,candidate,home,search,favorites,variant,"
            "size_file,flags\r\n";
     for (const MatrixRow& r : rows) {
-        const std::string fields[] = {Join(r.models), r.category,       r.region,
+        const std::string fields[] = {Join(*r.models), r.category,       r.region,
                                       r.regionSource, LangIdText(r.language), r.wide ? "wide" : "normal",
                                       r.section,      std::to_string(r.candidate), r.home,
-                                      r.search,       Join(r.favorites), r.variant,
+                                      r.search,       Join(*r.favorites), r.variant,
                                       r.sizeFile,     Join(r.flags)};
         for (size_t i = 0; i < std::size(fields); ++i) {
             if (i > 0) out << ',';
@@ -55,7 +55,7 @@ void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows) {
 }
 
 nlohmann::ordered_json RowJson(const MatrixRow& r) {
-    return {{"model", r.models},
+    return {{"model", *r.models},
             {"category", r.category},
             {"region", r.region},
             {"region_source", r.regionSource},
@@ -65,7 +65,7 @@ nlohmann::ordered_json RowJson(const MatrixRow& r) {
             {"candidate", r.candidate},
             {"home", r.home},
             {"search", r.search},
-            {"favorites", r.favorites},
+            {"favorites", *r.favorites},
             {"variant", r.variant},
             {"size_file", r.sizeFile},
             {"flags", r.flags}};
@@ -118,7 +118,7 @@ MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<st
         } else {
             it->second = it->second && isDefault;
         }
-        keyModels[key].insert(r.models.begin(), r.models.end());
+        keyModels[key].insert(r.models->begin(), r.models->end());
     }
     for (const std::string& name : brandingSections) {
         if (reached.count(fold(name)) == 0) s.deadSections.push_back(name);
