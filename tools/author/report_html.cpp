@@ -25,8 +25,8 @@ details.cat{background:#fff;border:1px solid #d0d7de;border-radius:6px;margin:8p
 details.cat>summary{cursor:pointer;font-weight:600}
 .gridwrap{overflow:auto;max-height:70vh}
 table.grid{font-size:11px}
-.grid th{position:sticky;top:0;background:#f0f2f4;padding:2px 4px;border:1px solid #d0d7de;white-space:nowrap}
-.grid th.r{position:sticky;left:0;z-index:1}
+.grid th{background:#f0f2f4;padding:2px 4px;border:1px solid #d0d7de;white-space:nowrap}
+.grid thead th{position:sticky;top:0;z-index:1}.grid tbody th{position:sticky;left:0}.grid thead th.r{left:0;z-index:2}
 .grid td{border:1px solid #fff;padding:2px 4px;white-space:nowrap;cursor:pointer;color:#fff}
 .grid td.fl::after{content:" !";font-weight:700}
 .c1{background:#1a7f37}.c2{background:#4c9a2a}.c3{background:#0b7a8f}.c4{background:#2f5fb3}.c5{background:#7a4fb8}
@@ -76,7 +76,7 @@ document.addEventListener('click',function(e){var td=e.target.closest('td[data-x
   if(!td)return; if(pinned===td){pinned=null;return;} pinned=td;show(td);});
 document.addEventListener('keydown',function(e){if(e.key==='Escape'){pinned=null;panel.style.display='none';}});
 // report.html#open opens every grid and shows the first cell's explanation.
-if(location.hash==='#open'){document.querySelectorAll('details').forEach(function(d){d.open=true;});
+if(location.hash==='#open'){document.querySelectorAll('details[data-category]').forEach(function(d){d.open=true;});
   var f=document.querySelector('td[data-x]');if(f){pinned=f;show(f);}}
 window.addEventListener('load',function(){
   var imgs=Array.prototype.slice.call(document.images),ok=imgs.filter(function(i){return i.complete&&i.naturalWidth>0;});
@@ -224,9 +224,9 @@ void WriteGrids(std::ostream& out, const ReportInput& in, StringTable* strings, 
         const std::set<uint16_t>& langs = languages[category];
         out << "<details class=\"cat\" data-category=\"" << HtmlEscape(category) << "\"><summary>"
             << HtmlEscape(category) << " &mdash; " << regionSet.size() << " regions &times; " << langs.size()
-            << " languages</summary><div class=\"gridwrap\"><table class=\"grid\"><tr><th class=\"r\">region</th>";
+            << " languages</summary><div class=\"gridwrap\"><table class=\"grid\"><thead><tr><th class=\"r\">region</th>";
         for (uint16_t lang : langs) out << "<th>" << HtmlEscape(LanguageHeading(lang)) << "</th>";
-        out << "</tr>";
+        out << "</tr></thead><tbody>";
         for (const std::string& region : regionSet) {
             out << "<tr><th class=\"r\">" << HtmlEscape(region.empty() ? "(empty)" : region) << "</th>";
             for (uint16_t lang : langs) {
@@ -251,7 +251,7 @@ void WriteGrids(std::ostream& out, const ReportInput& in, StringTable* strings, 
             }
             out << "</tr>";
         }
-        out << "</table></div></details>";
+        out << "</tbody></table></div></details>";
     }
 }
 
