@@ -31,36 +31,46 @@ char s_idScratch[512];
 
 }  // namespace
 
-int LoadMachineInfo() {
-    char szMachineId[20];
+int ReadMachineIdentity(char (&szMachineId)[20], char (&szModelName)[260]) {
     memset(szMachineId, 0, sizeof(szMachineId));
-
+    szModelName[0] = '\0';
     HMODULE hLib = LoadLibraryA("ZMINT.DLL");
-    if (hLib == nullptr) {
-        WriteLog("ERROR >> Failed to Load DLL", "ZMINT.DLL");
-        return -1;
-    }
+    if (hLib == nullptr) return kIdentityNoLibrary;
     ZmiGetTextFn getModelName = Export<ZmiGetTextFn>(hLib, "zmiGetModelName");
     ZmiGetOSVersionFn getOSVersion = getModelName ? Export<ZmiGetOSVersionFn>(hLib, "zmiGetOSVersion") : nullptr;
     ZmiGetTextFn getMachineId = getOSVersion ? Export<ZmiGetTextFn>(hLib, "zmiGetMachineId") : nullptr;
     if (getMachineId == nullptr) {
         FreeLibrary(hLib);
-        return -1;
+        return kIdentityNoExport;
     }
 
     memset(s_idScratch, 0, sizeof(s_idScratch));
     getMachineId(s_idScratch);
     s_idScratch[sizeof(s_idScratch) - 1] = '\0';
     CopyText(szMachineId, s_idScratch);
-    WriteLog("INFO >> System ID -->", szMachineId);
 
     memset(s_modelScratch, 0, sizeof(s_modelScratch));
     getModelName(s_modelScratch);
     s_modelScratch[sizeof(s_modelScratch) - 1] = '\0';
-    CopyText(g_run.szModelName, s_modelScratch);
+    CopyText(szModelName, s_modelScratch);
 
     getOSVersion();
     FreeLibrary(hLib);
+    return kIdentityRead;
+}
+
+int LoadMachineInfo() {
+    char szMachineId[20];
+    switch (ReadMachineIdentity(szMachineId, g_run.szModelName)) {
+        case kIdentityNoLibrary:
+            WriteLog("ERROR >> Failed to Load DLL", "ZMINT.DLL");
+            return -1;
+        case kIdentityNoExport:
+            return -1;
+        default:
+            break;
+    }
+    WriteLog("INFO >> System ID -->", szMachineId);
 
     ClassifyBrand();
     ResolveLocaleAndSection();
