@@ -16,6 +16,7 @@
 #include "actions/pages.h"
 #include "actions/wallpapers.h"
 #include "author/contact_sheet.h"
+#include "author/engine_query.h"
 #include "author/matrix.h"
 #include "author/matrix_input.h"
 #include "base/bounded.h"
@@ -278,12 +279,8 @@ bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* erro
     ScratchImage image;
     if (!image.Make(iniBytes, options.wallpaperRoot, error)) return false;
 
-    ResetRunState();
-    char szExeDir[260];
-    char szIniPath[260];
-    DecideIniPath(szExeDir, szIniPath);
-    CopyText(g_run.szExeDir, szExeDir);
-    CopyText(g_run.szIniPath, szIniPath);
+    // The executable folder and branding file path, resolved as the run resolves them.
+    EngineQuery query;
 
     std::vector<ModelGroup> groups = GroupModels(options.models);
     std::vector<RegionChoice> factoryRegions = FactoryRegions(&image, options);
@@ -315,13 +312,24 @@ bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* erro
                     DecideSectionCandidates(region.region.c_str(), lc.szOSLangID, lc.szOSLangString,
                                             group.category.c_str(), &candidates);
                     SectionProbe probe;
-                    ProbeIniSection(g_run.szIniPath, candidates, &probe);
+                    ProbeIniSection(query.iniPath().c_str(), candidates, &probe);
                     SectionOutcome o;
                     o.section = probe.szSection;
                     o.candidate = probe.nFound;
+                    CandidateResult results[kSectionCandidates] = {};
+                    if (options.explainCandidates) {
+                        Decision d{};
+                        d.candidates = candidates;
+                        d.probe = probe;
+                        query.CandidateResults(d, results);
+                    }
                     for (int i = 0; i < probe.nProbed; ++i) {
                         std::string name = SectionCandidateName(candidates, i);
-                        o.probes->push_back(name + (i + 1 == probe.nFound ? ": chosen" : ": no section with a Home key"));
+                        const char* why = i + 1 == probe.nFound ? "chosen"
+                                          : !options.explainCandidates ? "no section with a Home key"
+                                          : results[i] == CandidateResult::kNoHome ? "section has no Home key"
+                                                                                   : "no such section";
+                        o.probes->push_back(name + ": " + why);
                     }
                     if (probe.nFound == 0) o.probes->push_back("DEFAULT_SECTION: the default, not probed");
                     found = outcomes.emplace(key, std::move(o)).first;

@@ -81,6 +81,9 @@ struct MatrixOptions {
     bool includeFallback = true;       // also machines whose QOR.INI has no DashRegion
     bool wide = true;
     bool normal = true;
+    // Tell a missing candidate section from one without Home (reads the file once more
+    // per section search; the report wants it, the CSV and JSON rows do not).
+    bool explainCandidates = false;
 };
 
 struct Matrix {

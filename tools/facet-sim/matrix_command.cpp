@@ -87,6 +87,7 @@ int RunMatrix(const MatrixCommandOptions& o) {
     }
     if (o.image.empty()) options.wallpaperRoot = FolderOf(options.iniPath);
 
+    options.explainCandidates = o.format == "html";
     author::Matrix matrix;
     if (!author::BuildMatrix(options, &matrix, &error)) {
         fprintf(stderr, "facet-sim matrix: %s\n", error.c_str());
