@@ -1,14 +1,17 @@
 // The coverage matrix: its inputs, its rows against the engine's own run, its flags and
 // summary on a crafted branding file, and the CSV form.
 #include <gtest/gtest.h>
+#include <turbojpeg.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "author/contact_sheet.h"
 #include "author/matrix.h"
 #include "author/matrix_input.h"
+#include "author/report_html.h"
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
@@ -296,6 +299,80 @@ TEST_F(MatrixAgreement, RowsMatchFullRuns) {
         }
         EXPECT_EQ(*row->favorites, titles);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A plain JPEG of the given size, made with libjpeg-turbo.
+std::string Jpeg(int width, int height) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 7);
+    tjhandle h = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    tjCompress2(h, pixels.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 50, 0);
+    std::string bytes(reinterpret_cast<char*>(out), size);
+    tjFree(out);
+    tjDestroy(h);
+    return bytes;
+}
+
+TEST_F(MatrixBuild, ContactSheetMarksMissingUnreadableAndWronglySizedPictures) {
+    auto put = [&](const std::string& rel, const std::string& bytes) {
+        std::filesystem::create_directories(std::filesystem::path(dir_ + "/" + rel).parent_path());
+        std::ofstream(dir_ + "/" + rel, std::ios::binary) << bytes;
+    };
+    put("WALLPAPERS/first/Standard/1920X1200.JPG", Jpeg(1920, 1200));
+    put("WALLPAPERS/first/portrait/1920x1200.jpg", Jpeg(1200, 1920));  // the transpose is right too
+    put("WALLPAPERS/first/Standard/1024x768.jpg", Jpeg(800, 600));
+    put("WALLPAPERS/Second/standard/1920x1200.jpg", "not a picture");
+    std::string root;
+    ASSERT_TRUE(author::FindPathNoCase(dir_, {"Wallpapers"}, &root));
+    std::vector<author::WallpaperImage> sheet = author::BuildContactSheet(root);
+    ASSERT_EQ(sheet.size(), 18u);
+    auto find = [&](const char* w, const char* v, const char* s) -> const author::WallpaperImage& {
+        for (const author::WallpaperImage& img : sheet) {
+            if (img.wallpaper == w && img.variant == v && img.sizeName == s) return img;
+        }
+        return sheet.front();
+    };
+    const author::WallpaperImage& good = find("First", "standard", "1920x1200");
+    EXPECT_TRUE(good.readable);
+    EXPECT_EQ(good.problem, "");
+    EXPECT_EQ(good.width, 1920);
+    ASSERT_EQ(good.thumbnail.rfind("data:image/jpeg;base64,", 0), 0u);
+    EXPECT_LT(good.thumbnail.size(), 20000u);
+    EXPECT_EQ(find("First", "portrait", "1920x1200").problem, "");
+    EXPECT_EQ(find("First", "standard", "1024x768").problem, "800x600, not 1024x768");
+    EXPECT_EQ(find("Second", "standard", "1920x1200").problem, "not a readable JPEG");
+    EXPECT_EQ(find("Third", "Arabic", "1024x768").problem, "missing");
+    EXPECT_EQ(find("Third", "Arabic", "1024x768").thumbnail, "");
+}
+
+TEST_F(MatrixBuild, ReportIsSelfContainedAndEscapesWhatTheFilesSay) {
+    author::Matrix m = Build("[DEFAULT_SECTION]\r\nHome=L1\r\n[L1]\r\nName=x\r\nPath=http://a.example/</script>\r\n",
+                             {"Corvane KL-1 </script><img src=x onerror=alert(1)> #E20"});
+    author::MatrixSummary summary = author::Summarize(m.rows, m.brandingSections);
+    author::ReportInput in;
+    in.iniPath = dir_ + "/Facet.INI";
+    in.rows = &m.rows;
+    in.summary = &summary;
+    in.findings.push_back({"Facet.INI", 1, 1, author::Severity::kError, "no-home", "<b>bold</b>"});
+    std::ostringstream out;
+    author::WriteHtmlReport(out, in);
+    std::string html = out.str();
+    EXPECT_EQ(html.find("<img src=x"), std::string::npos);
+    EXPECT_EQ(html.find("http://a.example/</script>"), std::string::npos);
+    EXPECT_EQ(html.find("<b>bold"), std::string::npos);
+    EXPECT_NE(html.find("&lt;b&gt;bold&lt;/b&gt; [no-home]"), std::string::npos);
+    EXPECT_EQ(html.find(" src=\"http"), std::string::npos);
+    EXPECT_EQ(html.find("<link"), std::string::npos);
+    EXPECT_NE(html.find("default-src 'none'"), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"c0 fl\" data-x=\"0\" title=\"COMMERCIAL / UK / 0409 en-US: DEFAULT_SECTION\">"
+                        "DEFAULT_SECTION</td>"),
+              std::string::npos);
 }
 
 }  // namespace
