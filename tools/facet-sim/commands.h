@@ -14,6 +14,8 @@ void AddRegCommands(CLI::App& app, int& exitCode);
 void AddEdidCommand(CLI::App& app, int& exitCode);
 void AddVersionCommand(CLI::App& app, int& exitCode);
 
+// issue11-explain
+void AddExplainCommand(CLI::App& app, int& exitCode);
 // The coverage matrix and the HTML branding report.
 void AddMatrixCommand(CLI::App& app, int& exitCode);
 
