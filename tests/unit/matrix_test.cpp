@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "author/contact_sheet.h"
+#include "author/explain.h"
 #include "author/matrix.h"
 #include "author/matrix_input.h"
 #include "author/report_html.h"
@@ -222,9 +223,10 @@ TEST_F(MatrixBuild, NoDefaultSectionMeansNoBrandingAndWallpapersAreFound) {
     EXPECT_TRUE(m.brandingSections.empty());
 }
 
-// The matrix against the engine's own run: for a sample of combinations, a full run on
-// a machine image with that model, language and factory region chooses the section the
-// row names and installs its search page and favorites.
+// The matrix against explain and the engine's own run: for a sample of combinations,
+// explain on a machine image with that model, language and factory region, and then a
+// full run on it, choose the section the row names and install its search page and
+// favorites.
 class MatrixAgreement : public MachineTest {};
 
 TEST_F(MatrixAgreement, RowsMatchFullRuns) {
@@ -277,6 +279,14 @@ TEST_F(MatrixAgreement, RowsMatchFullRuns) {
         std::filesystem::remove(Path("drive_c/Program Files/Internet Explorer/SIGNUP/INSTALL.INS"));
         if (c.qor) PutFile("drive_c/FACTORY/Util/QOR.INI", std::string("[uia]\r\nDashRegion=") + c.qor + "\r\n");
         Open();
+        nlohmann::ordered_json explained = author::ExplainMachine(dir_, {});
+        EXPECT_EQ(explained["section"], row->section);
+        EXPECT_EQ(explained["search"].is_null() ? "" : explained["search"]["url"].get<std::string>(), row->search);
+        std::vector<std::string> explainedFavorites;
+        for (const auto& f : explained["favorites"]) {
+            if (f["skipped"].is_null()) explainedFavorites.push_back(f["name"]);
+        }
+        EXPECT_EQ(explainedFavorites, *row->favorites);
         char program[] = "Facet.exe";
         char* argv[] = {program, nullptr};
         RunFacet(1, argv);
