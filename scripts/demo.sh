@@ -24,3 +24,12 @@ echo
 echo "=== Files the run added or changed"
 (cd "$machine" && find . -type f -newer "$machine.before" | sort)
 rm -f "$machine.before"
+
+# The branding report of the sample product line (examples/models.txt) on the sample
+# machine's branding file and wallpapers: one self-contained HTML file.
+report="$machine-report.html"
+status=0
+build/host/facet-sim matrix --image examples/machine --models examples/models.txt --format html --out "$report" ||
+    status=$?
+echo
+echo "=== Branding report (facet-sim matrix, exit code $status): $report"

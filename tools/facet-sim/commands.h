@@ -17,6 +17,8 @@ void AddVersionCommand(CLI::App& app, int& exitCode);
 // Authoring tools.
 void AddLintCommand(CLI::App& app, int& exitCode);
 void AddExplainCommand(CLI::App& app, int& exitCode);
+// The coverage matrix and the HTML branding report.
+void AddMatrixCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.
 namespace cli {

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     AddEdidCommand(app, exitCode);
     AddVersionCommand(app, exitCode);
     AddExplainCommand(app, exitCode);
+    AddMatrixCommand(app, exitCode);
 
     // Authoring tools.
     AddLintCommand(app, exitCode);

@@ -1,0 +1,103 @@
+// The coverage matrix: for every model (grouped when the engine treats them alike),
+// region, system UI language and screen shape, what the engine would install, asked of
+// the engine's own decision functions. Written as CSV, JSON or the HTML report.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace author {
+
+using TextList = std::shared_ptr<const std::vector<std::string>>;
+
+// One combination that can lead to its own outcome. The lists are shared between the
+// rows that have them in common (a group's models, a section's favorites).
+struct MatrixRow {
+    TextList models;                  // the models that behave alike here, as listed
+    std::string category;             // the engine's sub-brand
+    std::string region;               // the dash region the section names are built with
+    std::string regionSource;         // "option-code", "qor-ini" or "fallback"
+    std::string regionEvidence;       // the option code and table row, or the QOR.INI value
+    uint16_t language = 0;            // system UI language identifier
+    bool wide = false;
+    std::string section;              // the chosen section, or DEFAULT_SECTION
+    int candidate = 0;                // 1-5: the candidate that found it; 0: the default
+    TextList probes;                  // each candidate probed, with why it missed
+    std::string home;                 // URL of the start page (set with -h), or empty
+    std::string search;               // URL of the search page, or empty
+    TextList favorites;               // Name of each favorite installed, in order
+    std::string variant;              // wallpaper variant folder, "\standard" ...
+    std::string sizeFile;             // "\1920x1200.jpg" or "\1024x768.jpg"
+    std::vector<std::string> flags;   // default, no-branding, missing-link, asset-missing, two-letter-match
+    std::vector<std::string> notes;   // why each flag is set, for the report
+};
+
+struct MatrixSummary {
+    size_t rows = 0;
+    std::map<std::string, size_t> perSection;  // rows each section serves
+    std::vector<std::string> deadSections;     // branding sections no row reaches
+    // Category, region and language (screens folded) whose every row ends in the default.
+    struct DefaultOnly {
+        std::string category;
+        std::string region;
+        uint16_t language = 0;
+        std::vector<std::string> models;
+    };
+    std::vector<DefaultOnly> defaultOnly;
+};
+
+// The summary of a finished matrix. `brandingSections` are the file's sections that
+// carry branding keys (Home, Search or Favorites) or are DEFAULT_SECTION.
+MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<std::string>& brandingSections);
+
+// "0409"
+std::string LangIdText(uint16_t langId);
+
+// The CSV header, one line per row; lists joined with ";", RFC 4180 quoting, CR LF lines.
+void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows);
+std::string CsvField(const std::string& field);
+
+// {"rows": [...], "summary": {...}}
+nlohmann::ordered_json MatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& summary);
+nlohmann::ordered_json RowJson(const MatrixRow& row);
+nlohmann::ordered_json SummaryJson(const MatrixSummary& summary);
+
+}  // namespace author
+
+namespace author {
+
+struct MatrixOptions {
+    std::string iniPath;        // the branding file (host path)
+    std::string wallpaperRoot;  // host folder that stands beside Facet.exe (holds Bitmap\...), or empty
+    std::vector<std::string> models;
+    std::vector<uint16_t> languages;  // empty: the languages the branding file names, plus 0409
+    std::vector<std::string> regions;  // DashRegion values of QOR.INI; empty: the table's region codes
+    bool includeFallback = true;       // also machines whose QOR.INI has no DashRegion
+    bool wide = true;
+    bool normal = true;
+    // Tell a missing candidate section from one without Home (reads the file once more
+    // per section search; the report wants it, the CSV and JSON rows do not).
+    bool explainCandidates = false;
+};
+
+struct Matrix {
+    std::vector<MatrixRow> rows;
+    std::vector<std::string> brandingSections;  // sections with Home, Search or Favorites, and DEFAULT_SECTION
+    std::vector<uint16_t> languages;            // the languages it ranged over
+    // Distinct questions put to the engine, for the benchmark's report.
+    size_t sectionDecisions = 0;
+};
+
+// Asks the engine, through the host stand-ins, what every combination gets. Opens a
+// scratch machine image of its own (the branding file copied in, the wallpapers linked)
+// and closes it again; nothing the caller named is changed. False, with *error, when
+// the branding file cannot be read or the scratch image cannot be made.
+bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* error);
+
+}  // namespace author
