@@ -6,61 +6,31 @@
 #include "config/section.h"
 #include "identify/brand.h"
 #include "identify/screen.h"
+#include "identify/zmint_binding.h"
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
 #include "run/version_file.h"
 
-namespace {
-
-typedef void(WINAPIV* ZmiGetTextFn)(char*);
-typedef unsigned char(WINAPIV* ZmiGetOSVersionFn)();
-
-template <typename Fn>
-Fn Export(HMODULE hLib, const char* name) {
-    // Through void* so that the cast from FARPROC is not taken for a call through the
-    // wrong type; the real types are the library's documented ones.
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(hLib, name)));
-}
-
-// The library is told nothing of the buffers' sizes. We hand it far more room than it
-// may use and then keep its promised limits (259 and 19 characters) ourselves, so a
-// library that writes too much cannot reach past our fields.
-char s_modelScratch[2048];
-char s_idScratch[512];
-
-}  // namespace
-
 int LoadMachineInfo() {
     char szMachineId[20];
     memset(szMachineId, 0, sizeof(szMachineId));
 
-    HMODULE hLib = LoadLibraryA("ZMINT.DLL");
-    if (hLib == nullptr) {
+    ZmintBinding zmint;
+    if (!OpenZmint(&zmint)) {
         WriteLog("ERROR >> Failed to Load DLL", "ZMINT.DLL");
         return -1;
     }
-    ZmiGetTextFn getModelName = Export<ZmiGetTextFn>(hLib, "zmiGetModelName");
-    ZmiGetOSVersionFn getOSVersion = getModelName ? Export<ZmiGetOSVersionFn>(hLib, "zmiGetOSVersion") : nullptr;
-    ZmiGetTextFn getMachineId = getOSVersion ? Export<ZmiGetTextFn>(hLib, "zmiGetMachineId") : nullptr;
-    if (getMachineId == nullptr) {
-        FreeLibrary(hLib);
+    if (!ZmintComplete(zmint)) {
+        CloseZmint(&zmint);
         return -1;
     }
 
-    memset(s_idScratch, 0, sizeof(s_idScratch));
-    getMachineId(s_idScratch);
-    s_idScratch[sizeof(s_idScratch) - 1] = '\0';
-    CopyText(szMachineId, s_idScratch);
+    ZmintMachineId(zmint, szMachineId);
     WriteLog("INFO >> System ID -->", szMachineId);
-
-    memset(s_modelScratch, 0, sizeof(s_modelScratch));
-    getModelName(s_modelScratch);
-    s_modelScratch[sizeof(s_modelScratch) - 1] = '\0';
-    CopyText(g_run.szModelName, s_modelScratch);
-
-    getOSVersion();
-    FreeLibrary(hLib);
+    ZmintModelName(zmint, g_run.szModelName);
+    ZmintOSVersion(zmint);
+    CloseZmint(&zmint);
 
     ClassifyBrand();
     ResolveLocaleAndSection();

@@ -14,6 +14,9 @@ void AddRegCommands(CLI::App& app, int& exitCode);
 void AddEdidCommand(CLI::App& app, int& exitCode);
 void AddVersionCommand(CLI::App& app, int& exitCode);
 
+// Run reports and the recorded-machine suite.
+void AddDiffCommand(CLI::App& app, int& exitCode);
+
 // Shared by the commands.
 namespace cli {
 

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     AddRegCommands(app, exitCode);
     AddEdidCommand(app, exitCode);
     AddVersionCommand(app, exitCode);
+    AddDiffCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);
