@@ -309,8 +309,9 @@ bool FormatRunDiff(const nlohmann::json& report, std::string* text, std::string*
         std::string lastKey;
         for (const auto& r : registry) {
             std::string key = r.at("key").get<std::string>();
+            if (lastKey.empty() && !out.empty()) out += "\n";
             if (!host::AsciiSameText(key, lastKey)) {
-                out += (out.empty() ? "" : "\n") + std::string("[") + key + "]\n";
+                out += "[" + key + "]\n";
                 lastKey = key;
             }
             std::string name = r.at("value").get<std::string>();

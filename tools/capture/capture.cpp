@@ -278,10 +278,12 @@ std::string RegistryReg() {
             if (RegOpenKeyExA(hEnum, model.c_str(), 0, KEY_READ, &hModel) != ERROR_SUCCESS) continue;
             for (const std::string& instance : Subkeys(hModel)) {
                 std::string path = std::string("HKEY_LOCAL_MACHINE\\") + kDisplayEnum + "\\" + model + "\\" + instance;
-                host::CreateRegKey(reg, path);
                 HKEY hParams;
                 std::string params = instance + "\\Device Parameters";
-                if (RegOpenKeyExA(hModel, params.c_str(), 0, KEY_READ, &hParams) != ERROR_SUCCESS) continue;
+                if (RegOpenKeyExA(hModel, params.c_str(), 0, KEY_READ, &hParams) != ERROR_SUCCESS) {
+                    host::CreateRegKey(reg, path);  // an instance without an EDID still counts
+                    continue;
+                }
                 host::CreateRegKey(reg, path + "\\Device Parameters");
                 RecordValue(hParams, "EDID", path + "\\Device Parameters", &reg);
                 RegCloseKey(hParams);
