@@ -5,6 +5,7 @@
 
 #include "actions/signup.h"
 #include "base/bounded.h"
+#include "config/profile_read.h"
 #include "config/section.h"
 #include "platform/win32.h"
 #include "run/log.h"
@@ -19,13 +20,11 @@ bool IsFullPath(const char* s) {
     return drive || (s[0] == '\\' && s[1] == '\\');
 }
 
-enum class FolderLookup { Found, Empty, Unreadable, TooLong };
-
 // The current user's Favorites folder from the registry, with a trailing backslash.
-FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
+FavoritesFolder ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
-        return FolderLookup::Unreadable;
+        return kFavoritesFolderUnreadable;
     }
     char szValue[260];
     memset(szValue, 0, sizeof(szValue));
@@ -34,16 +33,16 @@ FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
     LONG result = RegQueryValueExA(hKey, "Favorites", nullptr, &dwType, reinterpret_cast<BYTE*>(szValue), &cbValue);
     RegCloseKey(hKey);
     // A value that fills the whole buffer without a terminator does not fit either.
-    if (result != ERROR_SUCCESS || szValue[sizeof(szValue) - 1] != '\0') return FolderLookup::Unreadable;
+    if (result != ERROR_SUCCESS || szValue[sizeof(szValue) - 1] != '\0') return kFavoritesFolderUnreadable;
 
-    if (szValue[0] == '\0') return FolderLookup::Empty;
+    if (szValue[0] == '\0') return kFavoritesFolderEmpty;
     // Anything but a full path (a binary or number value read as text, a relative folder)
     // would put the shortcuts wherever the current folder happens to be.
-    if (!IsFullPath(szValue)) return FolderLookup::Unreadable;
+    if (!IsFullPath(szValue)) return kFavoritesFolderUnreadable;
     CopyText(szFavoritesDir, szValue);
     size_t len = strlen(szFavoritesDir);
-    if (szFavoritesDir[len - 1] != '\\' && !AppendText(szFavoritesDir, "\\")) return FolderLookup::TooLong;
-    return FolderLookup::Found;
+    if (szFavoritesDir[len - 1] != '\\' && !AppendText(szFavoritesDir, "\\")) return kFavoritesFolderTooLong;
+    return kFavoritesFolderFound;
 }
 
 // A Name that would lead the shortcut into another folder ("..\x", "a\b") is no file name.
@@ -51,72 +50,114 @@ bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == null
 
 }  // namespace
 
+void DecideFavoritesPlan(FavoritesPlan* p, bool bCheckCuts) {
+    memset(p, 0, sizeof(*p));
+    ReadIniValueChecked("Favorites", p->szFavoritesList, bCheckCuts ? &p->bListCut : nullptr);
+    if (p->szFavoritesList[0] == '\0') return;
+    p->nFolder = ReadFavoritesFolder(p->szFavoritesDir);
+    p->bWriteShortcuts = p->nFolder == kFavoritesFolderFound;
+    p->nFirstIndex = 1;
+    GetFavoriteCount(&p->nFirstIndex);
+}
+
+char* NextFavoritePiece(char** ppszCursor) {
+    char* p = *ppszCursor;
+    while (*p == ',') ++p;
+    if (*p == '\0') {
+        *ppszCursor = p;
+        return nullptr;
+    }
+    char* end = strchr(p, ',');
+    if (end == nullptr) {
+        *ppszCursor = p + strlen(p);
+    } else {
+        *end = '\0';
+        *ppszCursor = end + 1;
+    }
+    return p;
+}
+
+void DecideFavoriteLink(const char* pszName, const FavoritesPlan& plan, bool bCheckCuts, FavoriteLink* f) {
+    f->bNameCut = false;
+    f->bPathCut = false;
+    f->szShortcutFile[0] = '\0';
+    ReadProfileText(pszName, "Name", "ERROR", f->szLinkName, sizeof(f->szLinkName), g_run.szIniPath,
+                    bCheckCuts ? &f->bNameCut : nullptr);
+    ReadProfileText(pszName, "Path", "ERROR", f->szLinkPath, sizeof(f->szLinkPath), g_run.szIniPath,
+                    bCheckCuts ? &f->bPathCut : nullptr);
+    f->bNameMissing = lstrcmpiA(f->szLinkName, "ERROR") == 0;
+    f->bPathMissing = lstrcmpiA(f->szLinkPath, "ERROR") == 0;
+    f->bSkipped = f->bNameMissing || f->bPathMissing;
+    f->nShortcut = kShortcutNoFolder;
+    if (f->bSkipped || !plan.bWriteShortcuts) return;
+    if (!IsPlainFileName(f->szLinkName)) {
+        f->nShortcut = kShortcutBadName;
+    } else if (!FormatText(f->szShortcutFile, "%s%s.URL", plan.szFavoritesDir, f->szLinkName)) {
+        f->nShortcut = kShortcutTooLong;
+    } else {
+        f->nShortcut = kShortcutMade;
+    }
+}
+
 void InstallFavorites() {
-    char szFavoritesList[260] = "";
-    char szFavoritesDir[260] = "";
-    bool bWriteShortcuts = true;
-    int32_t nFavoriteIndex = 1;
+    FavoritesPlan plan;
 
     WriteLog("INFO >>****  Start InstallFavorites ****  ", kNewLine);
-    ReadIniValue("Favorites", szFavoritesList);
-    if (szFavoritesList[0] == '\0') {
+    DecideFavoritesPlan(&plan, false);
+    if (plan.szFavoritesList[0] == '\0') {
         WriteLog("INFO >>   There is no favorite to install.", kNewLine);
         WriteLog("INFO >>   End InstallFavorites.", kNewLine);
         return;
     }
-    WriteLog("INFO >>   Links that need to be installed are -->", szFavoritesList);
+    WriteLog("INFO >>   Links that need to be installed are -->", plan.szFavoritesList);
 
-    switch (ReadFavoritesFolder(szFavoritesDir)) {
-        case FolderLookup::Found:
-            WriteLog("INFO >>   Current User Favorities Path is -->", szFavoritesDir);
+    switch (plan.nFolder) {
+        case kFavoritesFolderFound:
+        case kFavoritesFolderEmpty:
+            WriteLog("INFO >>   Current User Favorities Path is -->", plan.szFavoritesDir);
             break;
-        case FolderLookup::Empty:
-            bWriteShortcuts = false;
-            WriteLog("INFO >>   Current User Favorities Path is -->", szFavoritesDir);
-            break;
-        case FolderLookup::TooLong:
-            bWriteShortcuts = false;
-            WriteLog("INFO >>   Current User Favorities Path is -->", szFavoritesDir);
+        case kFavoritesFolderTooLong:
+            WriteLog("INFO >>   Current User Favorities Path is -->", plan.szFavoritesDir);
             WriteLog("ERROR >> Favorites folder path is too long. No shortcut files are created.", kNewLine);
             break;
-        case FolderLookup::Unreadable:
+        default:
             // Without the folder a shortcut would land wherever a bare file name leads
             // (the Windows folder); the sign-up entries are still made.
-            bWriteShortcuts = false;
             WriteLog("ERROR >> Favorites folder not found in the registry. No shortcut files are created.",
                      kNewLine);
             break;
     }
 
-    char* pszName = strtok(szFavoritesList, ",");
-    GetFavoriteCount(&nFavoriteIndex);
-    for (; pszName != nullptr; pszName = strtok(nullptr, ",")) {
-        char szLinkName[260];
-        char szLinkPath[260];
-        GetPrivateProfileStringA(pszName, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
-        GetPrivateProfileStringA(pszName, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
-        if (lstrcmpiA(szLinkName, "ERROR") == 0 || lstrcmpiA(szLinkPath, "ERROR") == 0) continue;
+    int32_t nFavoriteIndex = plan.nFirstIndex;
+    char* pszCursor = plan.szFavoritesList;
+    for (char* pszName = NextFavoritePiece(&pszCursor); pszName != nullptr; pszName = NextFavoritePiece(&pszCursor)) {
+        FavoriteLink link;
+        DecideFavoriteLink(pszName, plan, false, &link);
+        if (link.bSkipped) continue;
 
-        if (bWriteShortcuts) {
-            char szShortcutFile[260];
-            if (!IsPlainFileName(szLinkName)) {
-                WriteLog("ERROR >> Favorite name is not a file name. No shortcut file for: ", szLinkName);
-            } else if (!FormatText(szShortcutFile, "%s%s.URL", szFavoritesDir, szLinkName)) {
-                WriteLog("ERROR >> Shortcut path is too long. No shortcut file for: ", szLinkName);
-            } else {
-                WriteLog("INFO >>   Create URL for current user --->", szShortcutFile);
-                WritePrivateProfileStringA("InternetShortcut", "URL", szLinkPath, szShortcutFile);
-            }
+        switch (link.nShortcut) {
+            case kShortcutBadName:
+                WriteLog("ERROR >> Favorite name is not a file name. No shortcut file for: ", link.szLinkName);
+                break;
+            case kShortcutTooLong:
+                WriteLog("ERROR >> Shortcut path is too long. No shortcut file for: ", link.szLinkName);
+                break;
+            case kShortcutMade:
+                WriteLog("INFO >>   Create URL for current user --->", link.szShortcutFile);
+                WritePrivateProfileStringA("InternetShortcut", "URL", link.szLinkPath, link.szShortcutFile);
+                break;
+            default:
+                break;
         }
 
         // Room for a 259-character Name and ".URL": the title is never cut.
         char szTitle[264];
         char szKey[20];
-        FormatText(szTitle, "%s.URL", szLinkName);
+        FormatText(szTitle, "%s.URL", link.szLinkName);
         FormatText(szKey, "Title%d", static_cast<int>(nFavoriteIndex));
         WritePrivateProfileStringA("FavoritesEx", szKey, szTitle, g_run.szSignupPath);
         FormatText(szKey, "URL%d", static_cast<int>(nFavoriteIndex));
-        WritePrivateProfileStringA("FavoritesEx", szKey, szLinkPath, g_run.szSignupPath);
+        WritePrivateProfileStringA("FavoritesEx", szKey, link.szLinkPath, g_run.szSignupPath);
         if (nFavoriteIndex < INT32_MAX) ++nFavoriteIndex;
     }
     WriteLog("INFO >>End InstallFavorites", kNewLine);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "config/profile_read.h"
 #include "config/section.h"
 #include "run/log.h"
 #include "run/run_state.h"
@@ -9,14 +10,6 @@
 namespace {
 
 const char kBrowserMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
-
-// A link section's Name (only tested) and Path. False when either is missing or reads
-// "ERROR" in any case.
-bool ReadPageLink(const char* szLinkSection, char (&szLinkName)[50], char (&szLinkPath)[260]) {
-    GetPrivateProfileStringA(szLinkSection, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
-    GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
-    return lstrcmpiA(szLinkName, "ERROR") != 0 && lstrcmpiA(szLinkPath, "ERROR") != 0;
-}
 
 }  // namespace
 
@@ -32,52 +25,60 @@ LONG WriteRegistryValue(HKEY hRoot, const char* szKeyPath, const char* szValueNa
     return result;
 }
 
+void DecidePageLink(const char* szKey, bool bCheckCuts, PageLink* p) {
+    memset(p, 0, sizeof(*p));
+    ReadIniValueChecked(szKey, p->szLinkSection, bCheckCuts ? &p->bSectionCut : nullptr);
+    if (p->szLinkSection[0] == '\0') return;
+    ReadProfileText(p->szLinkSection, "Name", "ERROR", p->szLinkName, sizeof(p->szLinkName), g_run.szIniPath,
+                    bCheckCuts ? &p->bNameCut : nullptr);
+    ReadProfileText(p->szLinkSection, "Path", "ERROR", p->szLinkPath, sizeof(p->szLinkPath), g_run.szIniPath,
+                    bCheckCuts ? &p->bPathCut : nullptr);
+    p->bNameMissing = lstrcmpiA(p->szLinkName, "ERROR") == 0;
+    p->bPathMissing = lstrcmpiA(p->szLinkPath, "ERROR") == 0;
+    p->bUsable = !p->bNameMissing && !p->bPathMissing;
+}
+
 // The link-section name lives in a field as wide as any value ReadIniValue delivers, so
 // a name longer than four characters is used whole rather than cut or overrun.
 void SetHomePage() {
-    char szLinkSection[260] = "";
-    char szLinkName[50] = "";
-    char szLinkPath[260] = "";
+    PageLink link;
 
     WriteLog("INFO >>****  Start SetHomePage  ****", kNewLine);
-    ReadIniValue("Home", szLinkSection);
-    if (szLinkSection[0] == '\0') {
+    DecidePageLink("Home", false, &link);
+    if (link.szLinkSection[0] == '\0') {
         WriteLog("INFO >>   End SetHomePage - Nothing to install", kNewLine);
         return;
     }
-    bool bUsable = ReadPageLink(szLinkSection, szLinkName, szLinkPath);
-    WriteLog("INFO >>   Set Home to this link: ", szLinkSection);
-    if (!bUsable) {
-        WriteLog("ERROR >> Failed to read home link:", szLinkSection);
+    WriteLog("INFO >>   Set Home to this link: ", link.szLinkSection);
+    if (!link.bUsable) {
+        WriteLog("ERROR >> Failed to read home link:", link.szLinkSection);
     } else {
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Start Page", REG_SZ, szLinkPath,
-                           static_cast<DWORD>(strlen(szLinkPath) + 1));
-        WritePrivateProfileStringA("URL", "Home_page", szLinkPath, g_run.szSignupPath);
+        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Start Page", REG_SZ, link.szLinkPath,
+                           static_cast<DWORD>(strlen(link.szLinkPath) + 1));
+        WritePrivateProfileStringA("URL", "Home_page", link.szLinkPath, g_run.szSignupPath);
     }
     WriteLog("INFO >>End SetHomePage", kNewLine);
 }
 
 void SetSearchPage() {
-    char szLinkSection[260] = "";
-    char szLinkName[50] = "";
-    char szLinkPath[260] = "";
+    PageLink link;
     const DWORD dwUseCustomSearch = 1;
 
     WriteLog("INFO >>**** Start SetSearchPage ****", kNewLine);
-    ReadIniValue("Search", szLinkSection);
-    if (szLinkSection[0] == '\0') {
+    DecidePageLink("Search", false, &link);
+    if (link.szLinkSection[0] == '\0') {
         WriteLog("INFO >>End SetSearchPage - Nothing to install", kNewLine);
         return;
     }
-    WriteLog("INFO >>   Set search to this link: ", szLinkSection);
-    if (!ReadPageLink(szLinkSection, szLinkName, szLinkPath)) {
-        WriteLog("ERROR >> Failed to read Search link:", szLinkSection);
+    WriteLog("INFO >>   Set search to this link: ", link.szLinkSection);
+    if (!link.bUsable) {
+        WriteLog("ERROR >> Failed to read Search link:", link.szLinkSection);
     } else {
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Search Bar", REG_SZ, szLinkPath,
-                           static_cast<DWORD>(strlen(szLinkPath) + 1));
+        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Search Bar", REG_SZ, link.szLinkPath,
+                           static_cast<DWORD>(strlen(link.szLinkPath) + 1));
         WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Use Custom Search URL", REG_DWORD, &dwUseCustomSearch,
                            sizeof(dwUseCustomSearch));
-        WritePrivateProfileStringA("URL", "Search_Page", szLinkPath, g_run.szSignupPath);
+        WritePrivateProfileStringA("URL", "Search_Page", link.szLinkPath, g_run.szSignupPath);
     }
     WriteLog("INFO >>SetSearchPage Ends", kNewLine);
 }

@@ -4,6 +4,24 @@
 
 #include "platform/win32.h"
 
+// What SetHomePage or SetSearchPage finds for its key ("Home" or "Search") of the chosen
+// section: the link section it names and that section's Name (only tested) and Path.
+struct PageLink {
+    char szLinkSection[260];  // empty: nothing to install, nothing else is read
+    bool bSectionCut;
+    char szLinkName[50];
+    bool bNameCut;
+    char szLinkPath[260];
+    bool bPathCut;
+    bool bNameMissing;  // missing or "ERROR" in any case
+    bool bPathMissing;
+    bool bUsable;       // both present: the page is set to szLinkPath
+};
+
+// Reads the branding file only (szSection and szIniPath of RunState). bCheckCuts: also
+// say whether a buffer cut a value (one more read for a value that filled it).
+void DecidePageLink(const char* szKey, bool bCheckCuts, PageLink* pLink);
+
 void SetHomePage();
 void SetSearchPage();
 

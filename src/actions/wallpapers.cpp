@@ -37,35 +37,46 @@ bool CopyOne(bool bPathsFit, const char* szSourcePath, const char* szDestPath) {
 
 }  // namespace
 
+void DecideWallpapers(WallpaperPlan* p) {
+    memset(p, 0, sizeof(*p));
+    p->bProgramFilesFound =
+        SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, p->szProgramFilesDir) >= 0;
+    p->bWindowsFound = SHGetFolderPathA(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, p->szWindowsDir) >= 0;
+    CopyText(p->szImageFolder, g_run.szImageFolder);
+    if (strcmp(g_run.szOSLangString, "01") == 0 || strcmp(g_run.szOSLangString, "0D") == 0) {
+        CopyText(p->szImageFolder, "\\Arabic");
+    }
+    CopyText(p->szSizeFile, g_run.bWideScreen ? "\\1920x1200.jpg" : "\\1024x768.jpg");
+
+    int i = 0;
+    for (const Wallpaper& w : kWallpapers) {
+        WallpaperPlan::Copy& c = p->copies[i++];
+        c.bFits = FormatText(c.szSource, "%s%s%s%s", g_run.szExeDir, w.szSourceStem, p->szImageFolder, p->szSizeFile);
+        c.bFits = FormatText(c.szTarget, "%s%s", p->szProgramFilesDir, w.szWorkTail) && c.bFits;
+    }
+    for (const Wallpaper& w : kWallpapers) {
+        WallpaperPlan::Copy& c = p->copies[i++];
+        c.bFits = FormatText(c.szSource, "%s%s", p->szProgramFilesDir, w.szWorkTail);
+        c.bFits = FormatText(c.szTarget, "%s%s", p->szWindowsDir, w.szFinalTail) && c.bFits;
+    }
+}
+
 void CopyWallPapers() {
-    char szProgramFilesDir[260] = "";
-    char szWindowsDir[260] = "";
-    char szSizeFile[50] = "";
-    char szSourcePath[260] = "";
-    char szDestPath[260] = "";
+    // Static: the plan is some four kilobytes of paths.
+    static WallpaperPlan plan;
 
     WriteLog("INFO >>****  Start Copy WallPaper Vista ****  ", kNewLine);
-    if (SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, szProgramFilesDir) < 0) {
-        WriteLog("INFO >> fail to get ProgramFilePath --- PRogramFilePath : ", szProgramFilesDir);
+    DecideWallpapers(&plan);
+    if (!plan.bProgramFilesFound) {
+        WriteLog("INFO >> fail to get ProgramFilePath --- PRogramFilePath : ", plan.szProgramFilesDir);
     }
-    if (SHGetFolderPathA(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, szWindowsDir) < 0) {
-        WriteLog("INFO >> fail to get Windows Path --- WindowsPath : ", szWindowsDir);
+    if (!plan.bWindowsFound) {
+        WriteLog("INFO >> fail to get Windows Path --- WindowsPath : ", plan.szWindowsDir);
     }
-    if (strcmp(g_run.szOSLangString, "01") == 0 || strcmp(g_run.szOSLangString, "0D") == 0) {
-        CopyText(g_run.szImageFolder, "\\Arabic");
-    }
-    CopyText(szSizeFile, g_run.bWideScreen ? "\\1920x1200.jpg" : "\\1024x768.jpg");
+    CopyText(g_run.szImageFolder, plan.szImageFolder);
 
-    for (const Wallpaper& w : kWallpapers) {
-        bool bFit = FormatText(szSourcePath, "%s%s%s%s", g_run.szExeDir, w.szSourceStem, g_run.szImageFolder,
-                               szSizeFile);
-        bFit = FormatText(szDestPath, "%s%s", szProgramFilesDir, w.szWorkTail) && bFit;
-        if (!CopyOne(bFit, szSourcePath, szDestPath)) return;
-    }
-    for (const Wallpaper& w : kWallpapers) {
-        bool bFit = FormatText(szSourcePath, "%s%s", szProgramFilesDir, w.szWorkTail);
-        bFit = FormatText(szDestPath, "%s%s", szWindowsDir, w.szFinalTail) && bFit;
-        if (!CopyOne(bFit, szSourcePath, szDestPath)) return;
+    for (const WallpaperPlan::Copy& c : plan.copies) {
+        if (!CopyOne(c.bFits, c.szSource, c.szTarget)) return;
     }
     WriteLog("INFO >>   End Copy WallPapers", kNewLine);
 }

@@ -4,12 +4,57 @@
 
 #include "platform/win32.h"
 
+// The executable's folder and the branding file beside it. kIniPathExeTooLong leaves
+// both empty, kIniPathTooLong leaves szIniPath empty; writes and logs nothing else.
+enum { kIniPathOk = 0, kIniPathExeTooLong = 1, kIniPathTooLong = 2 };
+int DecideIniPath(char (&szExeDir)[260], char (&szIniPath)[260]);
+
+// The five section names probed, most specific first, each as wide as its RunState field:
+// region-language ID-category, region-language-category, *-language-category,
+// region-*-category, category.
+constexpr int kSectionCandidates = 5;
+struct SectionCandidates {
+    char szSecRegionLangID[32];
+    char szSecRegionLang[32];
+    char szSecAnyRegionLang[20];
+    char szSecRegionAnyLang[20];
+    char szSubBrand[12];
+};
+
+// Candidate i (0-4) in probing order.
+const char* SectionCandidateName(const SectionCandidates& candidates, int i);
+
+// The names from the region, the two language texts and the category; pure.
+void DecideSectionCandidates(const char* pszDashRegion, const char* pszOSLangID, const char* pszOSLangString,
+                             const char* pszSubBrand, SectionCandidates* pCandidates);
+
+// The outcome of the probe: nFound is the 1-based candidate that has a "Home" key, or 0
+// for "DEFAULT_SECTION"; candidates after the one found are not probed (nProbed says how
+// many were).
+struct SectionProbe {
+    int nFound;
+    int nProbed;
+    char szSection[20];
+};
+
+// Probes the candidates in order for a "Home" key in szIniPath, exactly as FindIniSection
+// does; reads the file, writes and logs nothing.
+void ProbeIniSection(const char* szIniPath, const SectionCandidates& candidates, SectionProbe* pProbe);
+
 // Language codes, executable folder and Facet.INI path, dash region, section
 // candidates, section choice and the sign-up file path, in that order.
 void ResolveLocaleAndSection();
 
-// Probes the candidates for a "Home" key and writes szSection (or "DEFAULT_SECTION").
+// The browser's sign-up file under Program Files; empty (false) when the folder lookup
+// fails or the path does not fit.
+bool DecideSignupPath(char (&szSignupPath)[260]);
+
+// Probes the candidates in RunState for a "Home" key and writes szSection (or
+// "DEFAULT_SECTION").
 void FindIniSection();
 
 // Reads one key of the chosen section, empty when missing; returns the count delivered.
 DWORD ReadIniValue(const char* szKey, char (&szValue)[260]);
+
+// The same, also saying whether the 259 characters of the buffer cut the value.
+DWORD ReadIniValueChecked(const char* szKey, char (&szValue)[260], bool* pbCut);

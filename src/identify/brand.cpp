@@ -9,6 +9,7 @@ namespace {
 
 struct BrandRule {
     const char* szNeedle;
+    const char* szBrand;
     const char* szSubBrand;
     const char* szImageFolder;
 };
@@ -16,33 +17,50 @@ struct BrandRule {
 // Tested in this order; the first text found in the model name decides. The consumer
 // lines come before the tablet prefixes, and those before the business prefixes.
 const BrandRule kRules[] = {
-    {"QUINTARA", "QUINTARA", "\\standard"}, {"QA", "TABLET", "\\portrait"},
-    {"QB", "TABLET", "\\portrait"},         {"QC", "TABLET", "\\portrait"},
-    {"KJ", "SMB", "\\standard"},            {"KL", "COMMERCIAL", "\\standard"},
-    {"KM", "WORKSTATION", "\\standard"},
+    {"VELLOMAR", "KTR", "VELLOMAR", "\\standard"}, {"QUINTARA", "CV", "QUINTARA", "\\standard"},
+    {"QA", "CV", "TABLET", "\\portrait"},          {"QB", "CV", "TABLET", "\\portrait"},
+    {"QC", "CV", "TABLET", "\\portrait"},          {"KJ", "CV", "SMB", "\\standard"},
+    {"KL", "CV", "COMMERCIAL", "\\standard"},      {"KM", "CV", "WORKSTATION", "\\standard"},
 };
+
+bool IsWordChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 
 }  // namespace
 
-void ClassifyBrand() {
-    // Independent of the user's locale: only a-z change, bytes above 127 stay as they are.
-    for (char* p = g_run.szModelName; *p; ++p) {
+void UpperCaseModelName(char* pszModelName) {
+    for (char* p = pszModelName; *p; ++p) {
         if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 'a' + 'A');
     }
-    CopyText(g_run.szImageFolder, "\\standard");
+}
 
-    if (strstr(g_run.szModelName, "VELLOMAR")) {
-        CopyText(g_run.szBrand, "KTR");
-        CopyText(g_run.szSubBrand, "VELLOMAR");
+void DecideBrand(const char* pszModelName, BrandDecision* d) {
+    for (size_t i = 0; i < sizeof(kRules) / sizeof(kRules[0]); ++i) {
+        const BrandRule& rule = kRules[i];
+        const char* hit = strstr(pszModelName, rule.szNeedle);
+        if (hit == nullptr) continue;
+        d->pszBrand = rule.szBrand;
+        d->pszSubBrand = rule.szSubBrand;
+        d->pszImageFolder = rule.szImageFolder;
+        d->pszMatched = rule.szNeedle;
+        d->nMatchOffset = static_cast<size_t>(hit - pszModelName);
+        d->nRule = static_cast<int>(i) + 1;
+        d->bInsideWord = strlen(rule.szNeedle) == 2 && hit != pszModelName && IsWordChar(hit[-1]);
         return;
     }
-    CopyText(g_run.szBrand, "CV");
-    for (const BrandRule& rule : kRules) {
-        if (strstr(g_run.szModelName, rule.szNeedle)) {
-            CopyText(g_run.szSubBrand, rule.szSubBrand);
-            CopyText(g_run.szImageFolder, rule.szImageFolder);
-            return;
-        }
-    }
-    CopyText(g_run.szSubBrand, "COMMERCIAL");
+    d->pszBrand = "CV";
+    d->pszSubBrand = "COMMERCIAL";
+    d->pszImageFolder = "\\standard";
+    d->pszMatched = nullptr;
+    d->nMatchOffset = 0;
+    d->nRule = 0;
+    d->bInsideWord = false;
+}
+
+void ClassifyBrand() {
+    UpperCaseModelName(g_run.szModelName);
+    BrandDecision d;
+    DecideBrand(g_run.szModelName, &d);
+    CopyText(g_run.szBrand, d.pszBrand);
+    CopyText(g_run.szSubBrand, d.pszSubBrand);
+    CopyText(g_run.szImageFolder, d.pszImageFolder);
 }

@@ -13,6 +13,31 @@ struct DashRegionRow {
 extern const DashRegionRow DashRegionTable[43];
 constexpr size_t kDashRegionRows = sizeof(DashRegionTable) / sizeof(DashRegionTable[0]);
 
+// The factory options file and the value in it that names the region.
+extern const char kFactoryOptionsFile[];
+
+enum RegionSource { kRegionFromOptionCode, kRegionFromFactoryFile, kRegionFallback };
+
+// Where the region came from. nTableRow is the 0-based row of DashRegionTable that
+// matched, or -1; szOptionCode holds what followed the first "#" (at most three
+// characters; empty, with bHasHash false, when the name has none).
+struct RegionDecision {
+    char szDashRegion[4];
+    RegionSource source;
+    bool bHasHash;
+    char szOptionCode[4];
+    int nTableRow;
+    bool bFactoryValueCut;  // the factory file's value had more than two characters
+};
+
+// The option code after the first "#" of pszModelName into szCode, and the table row it
+// names: the row index, -1 when no row has it, -2 when the name has no "#".
+int FindOptionCodeRow(const char* pszModelName, char (&szCode)[4]);
+
+// The region for an upper-cased model name, from the table or else the factory options
+// file, as ResolveDashRegion finds it; reads the factory file, writes and logs nothing.
+void DecideDashRegion(const char* pszModelName, RegionDecision* pDecision);
+
 // Writes szDashRegion from the (upper-cased) model name or from C:\factory\Util\QOR.INI.
 void ResolveDashRegion();
 

@@ -45,6 +45,11 @@ LONG ReadRegistryValue(HKEY hRoot, const char* szSubKey, const char* szValueName
 
 void GetEDIDData(const char* pnpIDStr, int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeight,
                  int32_t* nDisplayType) {
+    GetEDIDDataEx(pnpIDStr, nRev, nPass, dwWidth, dwHeight, nDisplayType, nullptr);
+}
+
+void GetEDIDDataEx(const char* pnpIDStr, int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeight,
+                   int32_t* nDisplayType, char* szInstanceUsed) {
     char szModelKey[260];
     if (!FormatText(szModelKey, "%s\\%s", kDisplayEnum, pnpIDStr)) return;
     HKEY hModel = nullptr;
@@ -69,6 +74,7 @@ void GetEDIDData(const char* pnpIDStr, int32_t* nRev, int32_t* nPass, DWORD* dwW
             if (ReadRegistryValue(HKEY_LOCAL_MACHINE, szParams, "EDID", &dwType, s_edid, &cbEdid) == ERROR_SUCCESS &&
                 cbEdid >= 128) {
                 DecodeEdidBlock(s_edid, cbEdid, nRev, nPass, dwWidth, dwHeight, nDisplayType);
+                if (szInstanceUsed != nullptr) CopyTextN(szInstanceUsed, 260, szInstance);
             }
         }
         if (result == ERROR_NO_MORE_ITEMS) break;

@@ -25,6 +25,11 @@ bool DecodeEdidBlock(const BYTE* pBlock, size_t size, int32_t* nRev, int32_t* nP
 void GetEDIDData(const char* pnpIDStr, int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeight,
                  int32_t* nDisplayType);
 
+// GetEDIDData that also names the instance (a subkey of the model's key, 260 bytes) whose
+// block the values describe; szInstance is left as it was when none was decoded.
+void GetEDIDDataEx(const char* pnpIDStr, int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeight,
+                   int32_t* nDisplayType, char* szInstanceUsed);
+
 // Opens hRoot\szSubKey, reads one value, closes the key. 0 or the Win32 error code.
 LONG ReadRegistryValue(HKEY hRoot, const char* szSubKey, const char* szValueName, DWORD* pdwType, BYTE* pData,
                        DWORD* pcbData);

@@ -12,25 +12,34 @@
 #include "run/run_state.h"
 #include "run/version_file.h"
 
-int LoadMachineInfo() {
-    char szMachineId[20];
+int ReadMachineIdentity(char (&szMachineId)[20], char (&szModelName)[260]) {
     memset(szMachineId, 0, sizeof(szMachineId));
-
+    szModelName[0] = '\0';
     ZmintBinding zmint;
-    if (!OpenZmint(&zmint)) {
-        WriteLog("ERROR >> Failed to Load DLL", "ZMINT.DLL");
-        return -1;
-    }
+    if (!OpenZmint(&zmint)) return kIdentityNoLibrary;
     if (!ZmintComplete(zmint)) {
         CloseZmint(&zmint);
-        return -1;
+        return kIdentityNoExport;
     }
-
     ZmintMachineId(zmint, szMachineId);
-    WriteLog("INFO >> System ID -->", szMachineId);
-    ZmintModelName(zmint, g_run.szModelName);
+    ZmintModelName(zmint, szModelName);
     ZmintOSVersion(zmint);
     CloseZmint(&zmint);
+    return kIdentityRead;
+}
+
+int LoadMachineInfo() {
+    char szMachineId[20];
+    switch (ReadMachineIdentity(szMachineId, g_run.szModelName)) {
+        case kIdentityNoLibrary:
+            WriteLog("ERROR >> Failed to Load DLL", "ZMINT.DLL");
+            return -1;
+        case kIdentityNoExport:
+            return -1;
+        default:
+            break;
+    }
+    WriteLog("INFO >> System ID -->", szMachineId);
 
     ClassifyBrand();
     ResolveLocaleAndSection();

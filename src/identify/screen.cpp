@@ -23,6 +23,10 @@ bool MonitorPnpId(const char* szDeviceID, char (&pnpIDStr)[260]) {
 }
 
 void FindEDIDScreen(int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeight) {
+    FindEDIDScreenEx(nRev, nPass, dwWidth, dwHeight, nullptr);
+}
+
+void FindEDIDScreenEx(int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeight, EdidScreenEvidence* pEvidence) {
     DISPLAY_DEVICEA adapter;
     DISPLAY_DEVICEA monitor;
     for (DWORD i = 0;; ++i) {
@@ -51,12 +55,22 @@ void FindEDIDScreen(int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeig
             DWORD dwMonWidth = 0;
             DWORD dwMonHeight = 0;
             int32_t nDisplayType = kEdidNone;
-            GetEDIDData(pnpIDStr, &nMonRev, &nMonPass, &dwMonWidth, &dwMonHeight, &nDisplayType);
+            char szInstance[260] = "";
+            GetEDIDDataEx(pnpIDStr, &nMonRev, &nMonPass, &dwMonWidth, &dwMonHeight, &nDisplayType, szInstance);
             if (nDisplayType == kEdidLcd) {
                 *nRev = nMonRev;
                 *nPass = nMonPass;
                 *dwWidth = dwMonWidth;
                 *dwHeight = dwMonHeight;
+                if (pEvidence != nullptr) {
+                    pEvidence->bLcdFound = true;
+                    pEvidence->nAdapter = i;
+                    pEvidence->nMonitor = j;
+                    CopyText(pEvidence->szAdapterName, szAdapterName);
+                    CopyText(pEvidence->szDeviceID, szDeviceID);
+                    CopyText(pEvidence->pnpIDStr, pnpIDStr);
+                    CopyText(pEvidence->szInstance, szInstance);
+                }
                 return;
             }
         }
@@ -64,42 +78,67 @@ void FindEDIDScreen(int32_t* nRev, int32_t* nPass, DWORD* dwWidth, DWORD* dwHeig
 }
 
 void GetMaxDisplayMode(DWORD* dwWidth, DWORD* dwHeight) {
+    int nModes = 0;
+    int nWidthMode = -1;
+    int nHeightMode = -1;
+    GetMaxDisplayModeEx(dwWidth, dwHeight, &nModes, &nWidthMode, &nHeightMode);
+}
+
+void GetMaxDisplayModeEx(DWORD* dwWidth, DWORD* dwHeight, int* pnModes, int* pnWidthMode, int* pnHeightMode) {
     DEVMODEA mode;
     memset(&mode, 0, sizeof(mode));
     mode.dmSize = sizeof(mode);
+    *pnModes = 0;
+    *pnWidthMode = -1;
+    *pnHeightMode = -1;
     for (DWORD n = 0; EnumDisplaySettingsA(nullptr, n, &mode); ++n) {
+        ++*pnModes;
         if (mode.dmPelsWidth < mode.dmPelsHeight) continue;
-        if (mode.dmPelsWidth > *dwWidth) *dwWidth = mode.dmPelsWidth;
-        if (mode.dmPelsHeight > *dwHeight) *dwHeight = mode.dmPelsHeight;
+        if (mode.dmPelsWidth > *dwWidth) {
+            *dwWidth = mode.dmPelsWidth;
+            *pnWidthMode = static_cast<int>(n);
+        }
+        if (mode.dmPelsHeight > *dwHeight) {
+            *dwHeight = mode.dmPelsHeight;
+            *pnHeightMode = static_cast<int>(n);
+        }
+    }
+}
+
+void DecideScreenType(ScreenDecision* d) {
+    memset(d, 0, sizeof(*d));
+    d->nWidthMode = -1;
+    d->nHeightMode = -1;
+    FindEDIDScreenEx(&d->nRev, &d->nPass, &d->dwWidth, &d->dwHeight, &d->edid);
+    d->bFromEdid = d->nRev >= 1 && d->nPass >= 2 && d->dwWidth != 0 && d->dwHeight != 0;
+    if (!d->bFromEdid) {
+        // The LCD's own width and height, when one was found, take part in the maxima.
+        GetMaxDisplayModeEx(&d->dwWidth, &d->dwHeight, &d->nModes, &d->nWidthMode, &d->nHeightMode);
+    }
+    // What the IEEE quotient would say for a height of 0: infinity (wide) for a width
+    // above 0, not a number (normal) for 0 x 0.
+    if (d->dwHeight == 0) {
+        d->bWideScreen = d->dwWidth > 0 ? 1 : 0;
+    } else {
+        d->bWideScreen = static_cast<double>(d->dwWidth) / static_cast<double>(d->dwHeight) > 1.34 ? 1 : 0;
     }
 }
 
 void GetScreenType() {
-    int32_t nRev = 0;
-    int32_t nPass = 0;
-    DWORD dwWidth = 0;
-    DWORD dwHeight = 0;
+    static ScreenDecision d;
     char szText[260];
 
     WriteLog("INFO >> Start GetScreenType", kNewLine);
-    FindEDIDScreen(&nRev, &nPass, &dwWidth, &dwHeight);
-    FormatText(szText, " nRev = %d, nPass = %d, dwWidth = %d, dwHeight = %d", static_cast<int>(nRev),
-               static_cast<int>(nPass), static_cast<int>(dwWidth), static_cast<int>(dwHeight));
-    if (nRev >= 1 && nPass >= 2 && dwWidth != 0 && dwHeight != 0) {
+    DecideScreenType(&d);
+    if (d.bFromEdid) {
+        FormatText(szText, " nRev = %d, nPass = %d, dwWidth = %d, dwHeight = %d", static_cast<int>(d.nRev),
+                   static_cast<int>(d.nPass), static_cast<int>(d.dwWidth), static_cast<int>(d.dwHeight));
         WriteLog("INFO >> Screen information from EDID structure  -->", szText);
     } else {
-        // The LCD's own width and height, when one was found, take part in the maxima.
-        GetMaxDisplayMode(&dwWidth, &dwHeight);
-        FormatText(szText, " width = %d, height = %d", static_cast<int>(dwWidth), static_cast<int>(dwHeight));
+        FormatText(szText, " width = %d, height = %d", static_cast<int>(d.dwWidth), static_cast<int>(d.dwHeight));
         WriteLog("INFO >> Screen information from OS  -->", szText);
     }
-    // What the IEEE quotient would say for a height of 0: infinity (wide) for a width
-    // above 0, not a number (normal) for 0 x 0.
-    if (dwHeight == 0) {
-        g_run.bWideScreen = dwWidth > 0 ? 1 : 0;
-    } else {
-        g_run.bWideScreen = static_cast<double>(dwWidth) / static_cast<double>(dwHeight) > 1.34 ? 1 : 0;
-    }
+    g_run.bWideScreen = d.bWideScreen;
     FormatText(szText, "Screen type is %s", g_run.bWideScreen ? "WIDE" : "NORMAL");
     WriteLog("INFO >> ", szText);
 }

@@ -1,7 +1,6 @@
 #include "platform/host/profile_text.h"
 
 #include <cstring>
-#include <vector>
 
 #include "platform/host/ascii.h"
 
@@ -18,57 +17,167 @@ std::string_view Trim(std::string_view s) {
 
 bool SameName(std::string_view a, std::string_view b) { return AsciiSameText(a, b); }
 
-// Walks the text line by line; CR LF, LF and CR all end a line.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : rest_(text) {}
-    bool Next(std::string_view* line) {
-        if (rest_.empty()) return false;
-        size_t end = 0;
-        while (end < rest_.size() && rest_[end] != '\r' && rest_[end] != '\n') ++end;
-        *line = rest_.substr(0, end);
-        size_t skip = end;
-        if (skip < rest_.size()) {
-            if (rest_[skip] == '\r' && skip + 1 < rest_.size() && rest_[skip + 1] == '\n') ++skip;
-            ++skip;
-        }
-        rest_.remove_prefix(skip);
-        return true;
-    }
+// Column (1-based) of the view `part` inside the view `line`.
+int ColumnOf(std::string_view line, std::string_view part) { return static_cast<int>(part.data() - line.data()) + 1; }
 
-private:
-    std::string_view rest_;
-};
-
-// The name of a section header line (already trimmed, starting with '['): up to the
-// first ']' or the end of the line, trimmed of blanks.
-std::string_view HeaderName(std::string_view line) {
+// A header line (trimmed, starting with '['): the name runs to the first ']' or to the
+// end of the line and is trimmed of blanks; whatever follows the ']' is ignored.
+void ClassifyHeader(std::string_view raw, std::string_view line, ProfileLine* out) {
+    out->kind = ProfileLine::kHeader;
     std::string_view inner = line.substr(1);
     size_t close = inner.find(']');
-    if (close != std::string_view::npos) inner = inner.substr(0, close);
-    return Trim(inner);
+    bool closed = close != std::string_view::npos;
+    if (closed) inner = inner.substr(0, close);
+    out->name = Trim(inner);
+    out->nameColumn = ColumnOf(raw, out->name.empty() ? inner : out->name);
+    if (!closed) {
+        out->headerFlaws |= ProfileLine::kNoClose;
+        out->flawColumn = ColumnOf(raw, line) + static_cast<int>(line.size());
+    }
+    for (size_t i = 0; i < inner.size(); ++i) {
+        if (IsBlank(inner[i])) {
+            out->headerFlaws |= ProfileLine::kBlankInside;
+            if (out->flawColumn == 0) out->flawColumn = ColumnOf(raw, inner) + static_cast<int>(i);
+            break;
+        }
+    }
+    if (closed) {
+        std::string_view after = Trim(line.substr(1 + close + 1));
+        if (!after.empty()) {
+            out->headerFlaws |= ProfileLine::kTextAfterClose;
+            int at = ColumnOf(raw, after);
+            if (out->flawColumn == 0 || at < out->flawColumn) out->flawColumn = at;
+        }
+    }
 }
 
-// Calls visit(line) for each trimmed line of the first section named `section`.
-// Returns false when there is no such section.
+void ClassifyEntry(std::string_view raw, std::string_view line, size_t eq, ProfileLine* out) {
+    out->kind = ProfileLine::kEntry;
+    out->key = Trim(line.substr(0, eq));
+    out->keyColumn = ColumnOf(raw, out->key.empty() ? line : out->key);
+    std::string_view v = Trim(line.substr(eq + 1));
+    out->rawValue = v;
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    out->value = v;
+    out->valueColumn = v.empty() && out->rawValue.empty() ? ColumnOf(raw, line.substr(eq + 1)) : ColumnOf(raw, v);
+}
+
+}  // namespace
+
+bool ProfileLines::Next(ProfileLine* out) {
+    if (pos_ >= text_.size()) return false;
+    size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n') ++end;
+    size_t next = end;
+    if (next < text_.size()) {
+        if (text_[next] == '\r' && next + 1 < text_.size() && text_[next + 1] == '\n') ++next;
+        ++next;
+    }
+    *out = ProfileLine();
+    out->number = ++number_;
+    out->begin = pos_;
+    out->end = end;
+    out->next = next;
+    pos_ = next;
+
+    std::string_view raw = text_.substr(out->begin, end - out->begin);
+    std::string_view line = Trim(raw);
+    if (line.empty()) return true;  // kBlank
+    out->column = ColumnOf(raw, line);
+    if (line.front() == '[') {
+        ClassifyHeader(raw, line, out);
+    } else if (line.front() == ';') {
+        out->kind = ProfileLine::kComment;
+    } else {
+        size_t eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            out->kind = ProfileLine::kOther;
+        } else {
+            ClassifyEntry(raw, line, eq, out);
+        }
+    }
+    return true;
+}
+
+ProfileParse ParseProfile(std::string_view text) {
+    ProfileParse parse;
+    ProfileLines lines(text);
+    ProfileLine line;
+    while (lines.Next(&line)) {
+        switch (line.kind) {
+            case ProfileLine::kHeader: parse.sections.push_back({line, {}}); break;
+            case ProfileLine::kEntry:
+                if (parse.sections.empty()) {
+                    parse.orphans.push_back(line);
+                } else {
+                    parse.sections.back().entries.push_back(line);
+                }
+                break;
+            case ProfileLine::kOther: parse.orphans.push_back(line); break;
+            case ProfileLine::kBlank:
+            case ProfileLine::kComment: break;
+        }
+    }
+    return parse;
+}
+
+ProfileEncoding DetectProfileEncoding(std::string_view text) {
+    ProfileEncoding enc;
+    auto starts = [&](const char* bom, size_t n) { return text.size() >= n && memcmp(text.data(), bom, n) == 0; };
+    if (starts("\xEF\xBB\xBF", 3)) {
+        enc.form = ProfileEncoding::kUtf8Bom;
+    } else if (starts("\xFF\xFE", 2)) {
+        enc.form = ProfileEncoding::kUtf16LeBom;
+    } else if (starts("\xFE\xFF", 2)) {
+        enc.form = ProfileEncoding::kUtf16BeBom;
+    } else if (text.size() >= 4) {
+        // Text written as UTF-16 without a mark: most ASCII characters leave a NUL in
+        // every other byte.
+        size_t pairs = text.size() / 2, zeroOdd = 0, zeroEven = 0;
+        for (size_t i = 0; i + 1 < text.size(); i += 2) {
+            if (text[i] == '\0') ++zeroEven;
+            if (text[i + 1] == '\0') ++zeroOdd;
+        }
+        if (zeroOdd * 2 > pairs || zeroEven * 2 > pairs) enc.form = ProfileEncoding::kUtf16NoBom;
+    }
+    size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) {
+        enc.nul = true;
+        ProfileLines lines(text);
+        ProfileLine line;
+        while (lines.Next(&line)) {
+            if (nul < line.next || line.next == text.size()) {
+                enc.nulLine = line.number;
+                enc.nulColumn = static_cast<int>(nul - line.begin) + 1;
+                break;
+            }
+        }
+    }
+    return enc;
+}
+
+namespace {
+
+// Calls visit(line) for each entry line of the first section named `section`. Returns
+// false when there is no such section.
 template <typename Visit>
-bool ForEachLineOfSection(std::string_view text, std::string_view section, Visit visit) {
-    LineReader reader(text);
-    std::string_view line;
+bool ForEachEntryOfSection(std::string_view text, std::string_view section, Visit visit) {
+    ProfileLines lines(text);
+    ProfileLine line;
     bool inside = false;
     bool found = false;
-    while (reader.Next(&line)) {
-        line = Trim(line);
-        if (line.empty()) continue;
-        if (line.front() == '[') {
+    while (lines.Next(&line)) {
+        if (line.kind == ProfileLine::kHeader) {
             if (inside) return true;  // only the first section of a name is searched
-            if (SameName(HeaderName(line), section)) {
+            if (SameName(line.name, section)) {
                 inside = true;
                 found = true;
             }
             continue;
         }
-        if (inside && line.front() != ';' && !visit(line)) return true;
+        if (inside && line.kind == ProfileLine::kEntry && !visit(line)) return true;
     }
     return found;
 }
@@ -93,15 +202,9 @@ bool ProfileFind(std::string_view text, std::string_view section, std::string_vi
     key = Trim(key);
     if (key.empty()) return false;
     bool hit = false;
-    ForEachLineOfSection(text, section, [&](std::string_view line) {
-        size_t eq = line.find('=');
-        if (eq == std::string_view::npos) return true;
-        if (!SameName(Trim(line.substr(0, eq)), key)) return true;
-        std::string_view v = Trim(line.substr(eq + 1));
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-            v = v.substr(1, v.size() - 2);
-        }
-        *value = v;
+    ForEachEntryOfSection(text, section, [&](const ProfileLine& line) {
+        if (!SameName(line.key, key)) return true;
+        *value = line.value;
         hit = true;
         return false;  // the first entry of a key wins
     });
@@ -109,7 +212,7 @@ bool ProfileFind(std::string_view text, std::string_view section, std::string_vi
 }
 
 bool ProfileHasSection(std::string_view text, std::string_view section) {
-    return ForEachLineOfSection(text, Trim(section), [](std::string_view) { return false; });
+    return ForEachEntryOfSection(text, Trim(section), [](const ProfileLine&) { return false; });
 }
 
 size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut) {
@@ -125,40 +228,10 @@ size_t ProfileGetString(std::string_view text, const char* section, const char* 
     return ProfileDefault(def, buf, size, cut);
 }
 
-namespace {
-
-// A line of the file with its place: [begin, end) is its text, next is where the
-// following line starts (after its line end).
-struct LineSpan {
-    size_t begin;
-    size_t end;
-    size_t next;
-};
-
-std::vector<LineSpan> SplitLines(std::string_view text) {
-    std::vector<LineSpan> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        size_t next = end;
-        if (next < text.size()) {
-            if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ++next;
-            ++next;
-        }
-        lines.push_back({pos, end, next});
-        pos = next;
-    }
-    return lines;
-}
-
-}  // namespace
-
 std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
     section = Trim(section);
     key = Trim(key);
-    std::vector<LineSpan> lines = SplitLines(text);
     std::string newEntry = std::string(key) + "=" + std::string(value);
 
     // The first section of that name, and the last entry line within it.
@@ -166,28 +239,26 @@ std::string ProfileSetValue(std::string_view text, std::string_view section, std
     bool found = false;
     size_t insertAt = 0;
     bool insertNeedsBreak = false;
-    for (const LineSpan& span : lines) {
-        std::string_view line = Trim(text.substr(span.begin, span.end - span.begin));
-        if (line.empty()) continue;
-        if (line.front() == '[') {
+    ProfileLines lines(text);
+    ProfileLine line;
+    while (lines.Next(&line)) {
+        if (line.kind == ProfileLine::kHeader) {
             if (inside) break;
-            if (SameName(HeaderName(line), section)) {
+            if (SameName(line.name, section)) {
                 inside = true;
                 found = true;
-                insertAt = span.next;
-                insertNeedsBreak = span.next == span.end;
+                insertAt = line.next;
+                insertNeedsBreak = line.next == line.end;
             }
             continue;
         }
-        if (!inside || line.front() == ';') continue;
-        size_t eq = line.find('=');
-        if (eq == std::string_view::npos) continue;
-        if (SameName(Trim(line.substr(0, eq)), key)) {
-            size_t valueAt = text.find('=', span.begin) + 1;
-            return std::string(text.substr(0, valueAt)) + std::string(value) + std::string(text.substr(span.end));
+        if (!inside || line.kind != ProfileLine::kEntry) continue;
+        if (SameName(line.key, key)) {
+            size_t valueAt = text.find('=', line.begin) + 1;
+            return std::string(text.substr(0, valueAt)) + std::string(value) + std::string(text.substr(line.end));
         }
-        insertAt = span.next;
-        insertNeedsBreak = span.next == span.end;
+        insertAt = line.next;
+        insertNeedsBreak = line.next == line.end;
     }
 
     std::string out;
@@ -206,20 +277,12 @@ std::string ProfileSetValue(std::string_view text, std::string_view section, std
 
 std::string ProfileDump(std::string_view text) {
     std::string out;
-    bool inSection = false;
-    LineReader reader(text);
-    std::string_view line;
-    while (reader.Next(&line)) {
-        line = Trim(line);
-        if (line.empty()) continue;
-        if (line.front() == '[') {
-            out += "[" + std::string(HeaderName(line)) + "]\n";
-            inSection = true;
-            continue;
+    ProfileParse parse = ParseProfile(text);
+    for (const ProfileSection& section : parse.sections) {
+        out += "[" + std::string(section.header.name) + "]\n";
+        for (const ProfileLine& e : section.entries) {
+            out += std::string(e.key) + "=" + std::string(e.rawValue) + "\n";
         }
-        size_t eq = line.find('=');
-        if (!inSection || line.front() == ';' || eq == std::string_view::npos) continue;
-        out += std::string(Trim(line.substr(0, eq))) + "=" + std::string(Trim(line.substr(eq + 1))) + "\n";
     }
     return out;
 }
