@@ -16,6 +16,7 @@ void AddVersionCommand(CLI::App& app, int& exitCode);
 
 // Run reports and the recorded-machine suite.
 void AddDiffCommand(CLI::App& app, int& exitCode);
+void AddCheckCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.
 namespace cli {

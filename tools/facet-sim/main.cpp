@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     AddEdidCommand(app, exitCode);
     AddVersionCommand(app, exitCode);
     AddDiffCommand(app, exitCode);
+    AddCheckCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);
