@@ -36,6 +36,18 @@ error_form() {
     perl -0777 -pe 's/(Copy Version File failed\.  Error is: )[^\r\n]*  \r\r\n/$1(system text)\r\r\n/g'
 }
 
+# Stops the prefix's wine server and removes the prefix; Wine may still be writing its
+# registry files for a moment after the server was told to stop.
+remove_prefix() {
+    wine_stop "$1"
+    WINEPREFIX=$1 wineserver -w >/dev/null 2>&1
+    for _ in 1 2 3 4 5; do
+        rm -rf "$1" 2>/dev/null && return 0
+        sleep 1
+    done
+    rm -rf "$1"
+}
+
 winpath() { echo "Z:${1//\//\\}"; }
 
 # Runs FacetCapture.exe beside Facet.exe in the prefix; its exit code.
@@ -113,7 +125,7 @@ round_trip() {
     wine_stop "$prefix"
     WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
     compare "$name" "$image" "$prefix" "$report" "$marker" || ok=1
-    [ $ok -eq 0 ] && rm -rf "$prefix"
+    [ $ok -eq 0 ] && remove_prefix "$prefix"
     return $ok
 }
 
@@ -178,29 +190,27 @@ unwritable() {
     [ -z "$(ls "$work/exists")" ] || { echo "  the existing OUTDIR was written into" >&2; ok=1; }
     [ ! -e "$work/missing" ] || { echo "  a folder was made for a missing parent" >&2; ok=1; }
     ls -d "$work"/*.partial-* >/dev/null 2>&1 && { echo "  a temporary folder was left" >&2; ok=1; }
-    wine_stop "$prefix"
-    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
-    rm -rf "$prefix"
+    # The version resource, read back through GetFileVersionInfoA in the same prefix.
+    cp "$capture_exe" "$build/verinfo.exe" "$prefix/drive_c/"
+    (cd "$prefix/drive_c" && WINEPREFIX=$prefix wine 'C:\verinfo.exe' 'C:\FacetCapture.exe' 2>/dev/null | tr -d '\r') \
+        >"$work/version.txt"
+    remove_prefix "$prefix"
     return $ok
 }
 run_case unwritable-outdir unwritable
 
 # FacetCapture.exe as Windows sees it: a 64-bit console program that imports only DLLs
-# of Windows itself, with a version resource in the form of Facet.exe's.
+# of Windows itself, with a version resource in the form of Facet.exe's (read under
+# Wine by the unwritable-OUTDIR case).
 program_checks() {
-    local headers ok=0 dll prefix=$work/version.prefix got
+    local headers ok=0 dll got
     headers=$(x86_64-w64-mingw32-objdump -p "$capture_exe")
     grep -q -E '^Subsystem[[:space:]]+00000003' <<<"$headers" || { echo "  not a console program" >&2; ok=1; }
     while read -r dll; do
         grep -q -i -E '^(kernel32|user32|advapi32|shell32|shlwapi|version|msvcrt)\.dll$' <<<"$dll" ||
             { echo "  imports $dll" >&2; ok=1; }
     done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
-    wine_lay "$template" "$source_image" "$prefix" || return 1
-    cp "$capture_exe" "$build/verinfo.exe" "$prefix/drive_c/"
-    got=$(cd "$prefix/drive_c" && WINEPREFIX=$prefix wine 'C:\verinfo.exe' 'C:\FacetCapture.exe' 2>/dev/null | tr -d '\r')
-    wine_stop "$prefix"
-    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1
-    rm -rf "$prefix"
+    got=$(cat "$work/version.txt")
     for want in FixedFileVersion=1.0.1.1 CompanyName=Corvane ProductName=Facet OriginalFilename=FacetCapture.exe \
         'FileDescription=Facet machine capture'; do
         grep -q -x "$want" <<<"$got" || { echo "  version resource lacks $want" >&2; ok=1; }
