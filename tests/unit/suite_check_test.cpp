@@ -31,12 +31,12 @@ TEST(SuiteCheckTest, TheSameBrandingFileChangesNothing) {
     ASSERT_TRUE(own["section"].is_string());
     EXPECT_EQ(own["favorites"].size(), 3u);
     EXPECT_EQ(own["wallpapers"].size(), 6u);
-    EXPECT_TRUE(own["pages"]["home"]["set"].get<bool>());
+    EXPECT_TRUE(own["home"]["applied"].get<bool>());
 
     std::string ini = ReadText(kSample + "/drive_c/Facet/Facet.INI");
     EXPECT_TRUE(author::CompareDecisions("expect.json", own, Decide(&ini)).empty());
-    // Without a home-page switch there is no home page to decide.
-    EXPECT_TRUE(Decide(nullptr, {})["pages"]["home"].is_null());
+    // Without a home-page switch the home page is not set.
+    EXPECT_FALSE(Decide(nullptr, {})["home"]["applied"].get<bool>());
 }
 
 TEST(SuiteCheckTest, ARenamedSectionChangesTheSectionAndLeavesTheImageAlone) {

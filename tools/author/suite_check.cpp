@@ -8,86 +8,25 @@
 #include <fstream>
 #include <sstream>
 
-#include "author/engine_query.h"
-#include "identify/machine_info.h"
+#include "author/explain.h"
 #include "platform/host/machine.h"
-#include "run/driver.h"
 
 namespace author {
 namespace {
 
 namespace fs = std::filesystem;
 
-nlohmann::ordered_json Text(const char* text) { return nlohmann::ordered_json(std::string(text)); }
-
-nlohmann::ordered_json PageJson(const PageLink& link) {
-    if (link.szLinkSection[0] == '\0') return nullptr;  // nothing to install
-    nlohmann::ordered_json page;
-    page["link"] = Text(link.szLinkSection);
-    page["set"] = link.bUsable;
-    if (link.bUsable) page["path"] = Text(link.szLinkPath);
-    return page;
-}
-
-// The decisions of the image that is open for the stand-ins.
-void DecideOpenImage(const std::vector<std::string>& args, nlohmann::ordered_json* out) {
+// The decisions of the image open for the stand-ins: the parts of explain's document that
+// say what the run does (which section, which favorites with their numbers, which pages,
+// which wallpaper copies, or why it stops), without where in the file each came from,
+// so that moving lines of a branding file is no change.
+void DecideOpenImage(const std::string& dir, const std::vector<std::string>& args, nlohmann::ordered_json* out) {
+    nlohmann::ordered_json doc = ExplainMachine(dir, args);
     nlohmann::ordered_json& d = *out;
-    EngineQuery query;
-    ImageFacts facts;
-    query.ReadImageFacts(&facts);
-    auto stops = [&d](const char* why) {
-        d["section"] = nullptr;
-        d["stops"] = why;
-    };
-    if (facts.identity != kIdentityRead) {
-        stops(facts.identity == kIdentityNoLibrary ? "ZMINT.DLL cannot be loaded" : "ZMINT.DLL lacks an export");
-        return;
+    for (const char* key : {"section", "stops", "favorites", "home", "search", "wallpapers"}) d[key] = doc[key];
+    for (const char* page : {"home", "search"}) {
+        if (d[page].is_object()) d[page].erase("line");
     }
-    if (!query.iniExists()) {
-        stops("no Facet.INI beside the program");
-        return;
-    }
-    Decision decision;
-    query.Decide(facts.facts, &decision);
-    d["section"] = Text(decision.probe.szSection);
-
-    FavoritesPlan plan;
-    std::vector<FavoriteItem> items;
-    query.DecideFavorites(decision, &plan, &items);
-    nlohmann::ordered_json favorites = nlohmann::ordered_json::array();
-    for (const FavoriteItem& item : items) {
-        nlohmann::ordered_json f;
-        f["link"] = item.linkSection;
-        if (item.link.bSkipped) {
-            f["skipped"] = true;
-        } else {
-            f["index"] = item.index;
-            f["name"] = Text(item.link.szLinkName);
-            f["path"] = Text(item.link.szLinkPath);
-            f["shortcut"] = item.link.nShortcut == kShortcutMade ? Text(item.link.szShortcutFile)
-                                                                 : nlohmann::ordered_json(nullptr);
-        }
-        favorites.push_back(f);
-    }
-    d["favorites"] = favorites;
-
-    // The home page is set once per home-page switch on the command line.
-    int homeRuns = static_cast<int>(std::count_if(args.begin(), args.end(),
-                                                  [](const std::string& a) { return IsHomePageSwitch(a.c_str()); }));
-    PageLink home;
-    PageLink search;
-    query.DecidePage(decision, "Home", &home);
-    query.DecidePage(decision, "Search", &search);
-    d["pages"]["home"] = homeRuns > 0 ? PageJson(home) : nlohmann::ordered_json(nullptr);
-    d["pages"]["search"] = PageJson(search);
-
-    WallpaperPlan wallpapers;
-    query.DecideWallpapers(decision, facts.facts, &wallpapers);
-    nlohmann::ordered_json copies = nlohmann::ordered_json::array();
-    for (const WallpaperPlan::Copy& copy : wallpapers.copies) {
-        copies.push_back({{"source", Text(copy.szSource)}, {"target", Text(copy.szTarget)}});
-    }
-    d["wallpapers"] = copies;
 }
 
 std::string TempImageDir() {
@@ -132,7 +71,7 @@ bool MachineDecisions(const std::string& dir, const std::vector<std::string>& ar
         // Reopen so that the stand-ins see the image as it now is.
         ok = ok && host::OpenMachine(imageDir, error);
     }
-    if (ok) DecideOpenImage(args, decisions);
+    if (ok) DecideOpenImage(imageDir, args, decisions);
     host::CloseMachine();
     if (!temp.empty()) {
         std::error_code ec;

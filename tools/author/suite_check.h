@@ -1,7 +1,7 @@
 // The suite of recorded machines: for each machine image, the decisions the engine makes
 // for it (section, favorites, pages, wallpaper copies), kept beside it as expect.json,
-// and the check of a branding file against them. Every decision comes from the engine
-// through EngineQuery; nothing here is written into an image.
+// and the check of a branding file against them. The decisions are explain's
+// (ExplainMachine, the engine's own decide functions); nothing is written into an image.
 //
 // A suite is a folder with one machine image per subfolder; each image folder may hold
 // args.txt (the run's arguments, one a line) and expect.json.
@@ -16,9 +16,9 @@
 
 namespace author {
 
-// The decisions for the image in `dir`, run with `args`: {section, favorites [...],
-// pages {home, search}, wallpapers [...]}, or section null with "stops" saying why the
-// run ends before its actions. With a non-empty iniText, that text stands in for the
+// The decisions for the image in `dir`, run with `args`, as facet-sim explain --json
+// gives them: section, stops (why the run ends before its actions, or null), favorites,
+// home, search and wallpapers. With a non-empty iniText, that text stands in for the
 // image's Facet.INI (the image is copied to a temporary folder first; the image itself
 // is never written). False, with *error, when the image cannot be read.
 bool MachineDecisions(const std::string& dir, const std::vector<std::string>& args, const std::string* iniText,

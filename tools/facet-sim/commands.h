@@ -14,6 +14,8 @@ void AddRegCommands(CLI::App& app, int& exitCode);
 void AddEdidCommand(CLI::App& app, int& exitCode);
 void AddVersionCommand(CLI::App& app, int& exitCode);
 
+// issue11-explain
+void AddExplainCommand(CLI::App& app, int& exitCode);
 // Run reports and the recorded-machine suite.
 void AddDiffCommand(CLI::App& app, int& exitCode);
 void AddCheckCommand(CLI::App& app, int& exitCode);

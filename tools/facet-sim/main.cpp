@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     AddRegCommands(app, exitCode);
     AddEdidCommand(app, exitCode);
     AddVersionCommand(app, exitCode);
+    AddExplainCommand(app, exitCode);
     AddDiffCommand(app, exitCode);
     AddCheckCommand(app, exitCode);
 
