@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "author/engine_query.h"
 #include "author/explain.h"
 #include "platform/host/machine.h"
 
