@@ -30,6 +30,8 @@ step "host tests (ASan+UBSan)" ctest --preset host-asan
 step "windows build" build windows
 step "Facet.exe, ZMINT.DLL and version reader checks" tests/wine/check-exe.sh build/windows/Facet.exe build/windows/verinfo.exe build/host/facet-sim
 step "wine scenarios" tests/scenarios/run.sh wine build/host/facet-sim build/windows/Facet.exe
+# FacetCapture.exe records the Wine machine; facet-sim on the recording and Facet.exe on the machine must agree.
+step "capture round trip (Wine)" tests/wine/capture-roundtrip.sh build/host/facet-sim build/windows/Facet.exe
 step "fuzz build" build fuzz
 step "fuzz targets" ctest --test-dir build/fuzz --output-on-failure
 

@@ -19,6 +19,9 @@ void AddLintCommand(CLI::App& app, int& exitCode);
 void AddExplainCommand(CLI::App& app, int& exitCode);
 // The coverage matrix and the HTML branding report.
 void AddMatrixCommand(CLI::App& app, int& exitCode);
+// Run reports and the recorded-machine suite.
+void AddDiffCommand(CLI::App& app, int& exitCode);
+void AddCheckCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.
 namespace cli {

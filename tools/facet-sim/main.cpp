@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
 
     // Authoring tools.
     AddLintCommand(app, exitCode);
+    AddDiffCommand(app, exitCode);
+    AddCheckCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

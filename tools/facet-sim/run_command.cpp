@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <fstream>
+
+#include "author/run_report.h"
 #include "commands.h"
 #include "platform/host/machine.h"
 #include "run/driver.h"
@@ -14,7 +17,25 @@ namespace {
 struct RunOptions {
     std::string dir;
     std::vector<std::string> args;
+    std::string report;
 };
+
+// The run with a report of what it changed, written as JSON to reportPath.
+int RunReported(const std::string& dir, const std::vector<std::string>& engineArgs, const std::string& reportPath) {
+    nlohmann::ordered_json report = author::RunWithReport(dir, engineArgs);
+    if (report.contains("error")) {
+        fprintf(stderr, "facet-sim: cannot read machine image: %s\n", report["error"].get<std::string>().c_str());
+    }
+    std::ofstream out(reportPath, std::ios::binary | std::ios::trunc);
+    // Log lines and paths are ANSI bytes, not always UTF-8: bad sequences become U+FFFD.
+    out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    out.close();
+    if (!out) {
+        fprintf(stderr, "facet-sim: cannot write the report %s\n", reportPath.c_str());
+        return 2;
+    }
+    return report["exit_code"].get<int>();
+}
 
 // Runs the engine with Facet.exe as argument 0 and the engine's arguments after it.
 int Run(const std::string& dir, const std::vector<std::string>& engineArgs) {
@@ -44,13 +65,16 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     run->set_help_flag("--help", "Print this help message and exit");
     run->add_option("MACHINE_DIR", opts->dir, "the machine image")->required();
     run->add_option("ARGS", opts->args, "arguments passed to the engine after Facet.exe");
+    run->add_option("--report", opts->report,
+                    "also write what the run changed to this JSON file: exit_code, files, registry, signup, log "
+                    "(facet-sim diff prints it)");
     run->allow_extras();
     run->callback([run, opts, &exitCode]() {
         // Arguments that look like options (-h) come back as extras; the engine only counts
         // them, so their order among the plain arguments does not change what it does.
         std::vector<std::string> engineArgs = opts->args;
         for (const std::string& extra : run->remaining()) engineArgs.push_back(extra);
-        exitCode = Run(opts->dir, engineArgs);
+        exitCode = opts->report.empty() ? Run(opts->dir, engineArgs) : RunReported(opts->dir, engineArgs, opts->report);
     });
 }
 
