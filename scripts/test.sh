@@ -22,6 +22,7 @@ step() {  # step NAME COMMAND...
 }
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
 
+step "source layout (clang-format)" scripts/check-format.sh
 step "host build" build host
 step "host tests" ctest --preset host
 step "benchmarks (short smoke run)" build/host/tests/facet_bench --benchmark_min_time=0.01

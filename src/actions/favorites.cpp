@@ -19,7 +19,12 @@ bool IsFullPath(const char* s) {
     return drive || (s[0] == '\\' && s[1] == '\\');
 }
 
-enum class FolderLookup { Found, Empty, Unreadable, TooLong };
+enum class FolderLookup {
+    Found,
+    Empty,
+    Unreadable,
+    TooLong
+};
 
 // The current user's Favorites folder from the registry, with a trailing backslash.
 FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {

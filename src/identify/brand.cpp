@@ -15,12 +15,14 @@ struct BrandRule {
 
 // Tested in this order; the first text found in the model name decides. The consumer
 // lines come before the tablet prefixes, and those before the business prefixes.
+// clang-format off
 const BrandRule kRules[] = {
     {"QUINTARA", "QUINTARA", "\\standard"}, {"QA", "TABLET", "\\portrait"},
     {"QB", "TABLET", "\\portrait"},         {"QC", "TABLET", "\\portrait"},
     {"KJ", "SMB", "\\standard"},            {"KL", "COMMERCIAL", "\\standard"},
     {"KM", "WORKSTATION", "\\standard"},
 };
+// clang-format on
 
 }  // namespace
 
