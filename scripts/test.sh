@@ -31,6 +31,7 @@ step "host tests (ASan+UBSan)" ctest --preset host-asan
 step "windows build" build windows
 step "Facet.exe, ZMINT.DLL and version reader checks" tests/wine/check-exe.sh build/windows/Facet.exe build/windows/verinfo.exe build/host/facet-sim
 step "wine scenarios" tests/scenarios/run.sh wine build/host/facet-sim build/windows/Facet.exe
+step "release packages: factory zip, Debian package, cmake --install" tests/package/check-packages.sh build/host build/windows
 step "fuzz build" build fuzz
 step "fuzz targets" ctest --test-dir build/fuzz --output-on-failure
 
