@@ -40,7 +40,7 @@ if(WIN32)
     install(TARGETS FacetCapture RUNTIME DESTINATION ${FACET_IMAGE_DIR})
     file(READ "${FACET_PACKAGING_DIR}/windows/README-capture.txt" FACET_README_CAPTURE)
     set(FACET_README_CAPTURE_FILE
-      "  Facet\\FacetCapture.exe   records a machine as a machine image (below)\n")
+      "  Facet\\FacetCapture.exe    records a machine as a machine image (below)\n")
   endif()
   install(FILES "${sample}/Facet.INI" DESTINATION ${FACET_IMAGE_DIR})
   install(DIRECTORY "${sample}/Bitmap" DESTINATION ${FACET_IMAGE_DIR})
