@@ -22,6 +22,7 @@ step() {  # step NAME COMMAND...
 }
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1"; }
 
+step "source layout (clang-format)" scripts/check-format.sh
 step "host build" build host
 step "host tests" ctest --preset host
 step "benchmarks (short smoke run)" build/host/tests/facet_bench --benchmark_min_time=0.01
@@ -32,6 +33,7 @@ step "Facet.exe, ZMINT.DLL and version reader checks" tests/wine/check-exe.sh bu
 step "wine scenarios" tests/scenarios/run.sh wine build/host/facet-sim build/windows/Facet.exe
 # FacetCapture.exe records the Wine machine; facet-sim on the recording and Facet.exe on the machine must agree.
 step "capture round trip (Wine)" tests/wine/capture-roundtrip.sh build/host/facet-sim build/windows/Facet.exe
+step "release packages: factory zip, Debian package, cmake --install" tests/package/check-packages.sh build/host build/windows
 step "fuzz build" build fuzz
 step "fuzz targets" ctest --test-dir build/fuzz --output-on-failure
 

@@ -7,7 +7,12 @@
 
 #include "platform/win32.h"
 
-enum EdidDisplayType : int32_t { kEdidNone = 0, kEdidLcd = 1, kEdidCrt = 2, kEdidFlatPanel = 3 };
+enum EdidDisplayType : int32_t {
+    kEdidNone = 0,
+    kEdidLcd = 1,
+    kEdidCrt = 2,
+    kEdidFlatPanel = 3
+};
 
 // The bytes of a block that the decoding reads reach offset 0x3D.
 constexpr size_t kEdidBytesUsed = 0x3E;

@@ -22,9 +22,9 @@ constexpr size_t kMachineIdRoom = 20;
 // The strings as found, each cleaned and cut to kModelNameRoom - 1 characters; a field
 // whose structure or string is missing is empty.
 struct SmbiosInfo {
-    char szProductName[kModelNameRoom];  // type 1, offset 0x05
-    char szSkuNumber[kModelNameRoom];    // type 1, offset 0x19 (a type 1 long enough to hold it)
-    char szBoardProduct[kModelNameRoom]; // type 2, offset 0x05
+    char szProductName[kModelNameRoom];   // type 1, offset 0x05
+    char szSkuNumber[kModelNameRoom];     // type 1, offset 0x19 (a type 1 long enough to hold it)
+    char szBoardProduct[kModelNameRoom];  // type 2, offset 0x05
 };
 
 // Parses a RawSMBIOSData blob: an 8-byte header (calling method, major and minor

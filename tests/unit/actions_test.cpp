@@ -29,7 +29,8 @@ protected:
         std::string reg = "Windows Registry Editor Version 5.00\r\n\r\n";
         if (!data.empty()) {
             reg += "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\r\n"
-                   "\"Favorites\"=" + data + "\r\n\r\n";
+                   "\"Favorites\"=" +
+                   data + "\r\n\r\n";
         }
         PutFile("registry.reg", reg);
     }
@@ -103,7 +104,7 @@ TEST_F(ActionsTest, ListIsSplitAtCommasAndSkippedLinksTakeNoNumber) {
     const std::string dir = "C:\\Users\\Facet\\Favorites\\";
     EXPECT_EQ(Log(), LogEntry("INFO >>****  Start InstallFavorites ****  ") +
                          LogEntry("INFO >>   Links that need to be installed are -->",
-                               ",,L1,MISSING,,BADNAME,NOPATH, Spaced ,L2,L1,") +
+                                  ",,L1,MISSING,,BADNAME,NOPATH, Spaced ,L2,L1,") +
                          LogEntry("INFO >>   Current User Favorities Path is -->", dir) +
                          LogEntry("INFO >>   Create URL for current user --->", dir + "One.URL") +
                          LogEntry("INFO >>   Create URL for current user --->", dir + "Spaced.URL") +
@@ -168,7 +169,7 @@ TEST_F(ActionsTest, UnreadableFolderWritesNoShortcutAnywhere) {
         Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
         InstallFavorites();
         EXPECT_NE(Log().find(LogEntry("ERROR >> Favorites folder not found in the registry. No shortcut files are "
-                                   "created.")),
+                                      "created.")),
                   std::string::npos)
             << value;
         EXPECT_FALSE(Exists("drive_c/Windows/One.URL"));
@@ -187,7 +188,7 @@ TEST_F(ActionsTest, LongNamesAndFoldersNeverOverrun) {
                             "Title2=..\\..\\Windows\\evil.URL\r\nURL2=http://evil.example/\r\n");
     EXPECT_NE(Log().find(LogEntry("ERROR >> Shortcut path is too long. No shortcut file for: ", name)), std::string::npos);
     EXPECT_NE(Log().find(LogEntry("ERROR >> Favorite name is not a file name. No shortcut file for: ",
-                               "..\\..\\Windows\\evil")),
+                                  "..\\..\\Windows\\evil")),
               std::string::npos);
     EXPECT_FALSE(Exists("drive_c/Windows/evil.URL"));
 

@@ -136,6 +136,7 @@ TEST(PathAppend, JoinsWithOneBackslash) {
 namespace {
 
 TEST(PathRemoveFileSpec, CutsTheLastElementAndKeepsARoot) {
+    // clang-format off
     struct {
         const char* in;
         const char* out;
@@ -145,6 +146,7 @@ TEST(PathRemoveFileSpec, CutsTheLastElementAndKeepsARoot) {
         {"\\Facet.exe", "\\", TRUE},                 {"Facet.exe", "", TRUE},         {"", "", FALSE},
         {"C:Facet.exe", "C:", TRUE},
     };
+    // clang-format on
     for (const auto& c : cases) {
         char buf[MAX_PATH];
         strcpy(buf, c.in);

@@ -24,11 +24,11 @@ TEST(ClassifyBrand, FirstMatchingRuleDecides) {
         {"vellomar 15", "KTR", "VELLOMAR", "\\standard"},
         {"Vellomar QA-1", "KTR", "VELLOMAR", "\\standard"},  // consumer lines before tablet prefixes
         {"QUINTARA KM9", "CV", "QUINTARA", "\\standard"},
-        {"KJ-3 QB", "CV", "TABLET", "\\portrait"},           // tablet prefixes before business ones
+        {"KJ-3 QB", "CV", "TABLET", "\\portrait"},  // tablet prefixes before business ones
         {"KL KM", "CV", "COMMERCIAL", "\\standard"},
         {"KM-7", "CV", "WORKSTATION", "\\standard"},
         {"KJ 100", "CV", "SMB", "\\standard"},
-        {"SQAB7", "CV", "TABLET", "\\portrait"},              // "QA" inside a word still counts
+        {"SQAB7", "CV", "TABLET", "\\portrait"},  // "QA" inside a word still counts
         {"XQC9", "CV", "TABLET", "\\portrait"},
         {"OTHER 1", "CV", "COMMERCIAL", "\\standard"},
         {"VELLOMA R", "CV", "COMMERCIAL", "\\standard"},
@@ -71,6 +71,7 @@ protected:
 };
 
 TEST_F(LanguageTest, IdentifiersBecomeFixedHexTexts) {
+    // clang-format off
     struct {
         const char* user;
         const char* ui;
@@ -84,6 +85,7 @@ TEST_F(LanguageTest, IdentifiersBecomeFixedHexTexts) {
         {"0500", "0500", "500", "0500", "UN"}, {"04FF", "04FF", "4ff", "04FF", "FF"},
         {"000A", "FFFF", "a", "FFFF", "UN"},   {"FFFF", "0007", "ffff", "0007", "07"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Resolve(c.user, c.ui);
         EXPECT_STREQ(g_run.szUserLangID, c.userText) << c.user;
@@ -133,7 +135,7 @@ TEST_F(DashRegionTest, OptionCodeAfterTheFirstHash) {
     EXPECT_EQ(Resolve("KL-5 #E22"), "11");
     EXPECT_EQ(Log(), "INFO >>Start GetDashRegionFromDMITable -- Model name : KL-5 #E22\r\r\n");
     EXPECT_EQ(Resolve("KL-5 #E22 EXTRA"), "11");
-    EXPECT_EQ(Resolve("KL#P60#E22"), "JP");       // the first "#" only
+    EXPECT_EQ(Resolve("KL#P60#E22"), "JP");  // the first "#" only
     EXPECT_EQ(Resolve("KL#A10"), "01");
     EXPECT_EQ(Resolve("#P69"), "AP");
 }
@@ -144,7 +146,7 @@ TEST_F(DashRegionTest, UnknownOrShortCodesFallBackToTheFactoryFile) {
     EXPECT_EQ(Resolve("KL #"), "77");
     EXPECT_EQ(Resolve("KL # E22"), "77");  // a blank after "#" is part of the code
     EXPECT_EQ(Resolve("KL #ZZZ"), "77");
-    EXPECT_EQ(Resolve("KL #e22"), "77");   // the table holds capitals only
+    EXPECT_EQ(Resolve("KL #e22"), "77");  // the table holds capitals only
 }
 
 TEST_F(DashRegionTest, NoHashLogsAndReadsTheFactoryFile) {

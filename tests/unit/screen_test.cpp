@@ -236,6 +236,7 @@ struct ModesCase {
 };
 
 TEST_F(ScreenTest, ShapeFromTheDisplayModes) {
+    // clang-format off
     const ModesCase cases[] = {
         {"670x500", " width = 670, height = 500", 0},      {"1340x1000", " width = 1340, height = 1000", 0},
         {"1024x768", " width = 1024, height = 768", 0},    {"1400x1050", " width = 1400, height = 1050", 0},
@@ -246,6 +247,7 @@ TEST_F(ScreenTest, ShapeFromTheDisplayModes) {
         {"800x0", " width = 800, height = 0", 1},                    // height 0: wide unless 0 x 0
         {"", " width = 0, height = 0", 0},
     };
+    // clang-format on
     for (const ModesCase& c : cases) {
         ini_.clear();
         SetModes(c.modes);

@@ -176,7 +176,7 @@ TEST(SmbiosLimits, BlanksNeitherCostRoomNorEndACutText) {
 // ---- what the bytes of a text become ----
 
 TEST(SmbiosText, HighBytesPassControlBytesBecomeSpacesEndsAreTrimmed) {
-    Parsed p = Parse(Blob(Table({SystemInfo({"M", "  Caf\xE9 \xC4\xD6\xFF\x80 15\t\r\n", "\x01Q\x1F" "A \x7F"})})));
+    Parsed p = Parse(Blob(Table({SystemInfo({"M", "  Caf\xE9 \xC4\xD6\xFF\x80 15\t\r\n", std::string("\x01Q\x1F") + "A \x7F"})})));
     EXPECT_EQ(p.model, "Caf\xE9 \xC4\xD6\xFF\x80 15");
     EXPECT_EQ(p.id, "Q A \x7F");
     EXPECT_EQ(Parse(Blob(Table({SystemInfo({"M", "   ", "S"})}))).model, "");

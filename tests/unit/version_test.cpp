@@ -76,7 +76,7 @@ TEST_F(VersionTest, CopyOverwritesAnEarlierCopy) {
     EXPECT_EQ(Log(), LogEntry("INFO >>   Start Copy Version File") +
                          LogEntry("INFO >>   Source location  ---> ", "C:\\Facet\\FacetVer.exe") +
                          LogEntry("INFO >>   Version file full path  ---> ",
-                               "C:\\Program Files\\Corvane\\Facet\\FacetVer.exe") +
+                                  "C:\\Program Files\\Corvane\\Facet\\FacetVer.exe") +
                          LogEntry("INFO >>   Copy Version File succeeded") + LogEntry("INFO >>   End Copy Version File"));
 }
 
@@ -87,7 +87,7 @@ TEST_F(VersionTest, FailedCopyLogsTheSystemTextOnOneLine) {
                          LogEntry("INFO >>   Source location  ---> ", "\\FacetVer.exe") +
                          LogEntry("INFO >>   Version file full path  ---> ", "c:\\\\FacetVer.exe") +
                          LogEntry("ERROR >> Copy Version File failed.  Error is: ",
-                               "The system cannot find the file specified.  ") +
+                                  "The system cannot find the file specified.  ") +
                          LogEntry("INFO >>   End Copy Version File"));
 }
 
@@ -97,7 +97,7 @@ TEST_F(VersionTest, TooLongPathIsNotCopied) {
     Start(longDir.c_str());
     CopyVersionFile();
     EXPECT_NE(Log().find(LogEntry("ERROR >> Copy Version File failed.  Error is: ",
-                               "The filename or extension is too long.  ")),
+                                  "The filename or extension is too long.  ")),
               std::string::npos);
     GetVersionStamp();
     EXPECT_NE(Log().find(LogEntry("GetFileVersionInfoSize Failed")), std::string::npos);

@@ -77,12 +77,12 @@ TEST_F(WallpaperTest, SixCopiesInOrderOverwritingEarlierOnes) {
     std::string expected = LogEntry("INFO >>****  Start Copy WallPaper Vista ****  ");
     for (const char* name : kNames) {
         expected += LogEntry("\nINFO >>  Copy Wallpaper succeeded: \nfrom -->",
-                          std::string("C:\\Facet\\Bitmap\\Wallpapers\\") + name + "\\standard\\1024x768.jpg") +
+                             std::string("C:\\Facet\\Bitmap\\Wallpapers\\") + name + "\\standard\\1024x768.jpg") +
                     LogEntry("to -->", std::string("C:\\Program Files\\Corvane\\Facet\\") + name + ".jpg");
     }
     for (const char* name : kNames) {
         expected += LogEntry("\nINFO >>  Copy Wallpaper succeeded: \nfrom -->",
-                          std::string("C:\\Program Files\\Corvane\\Facet\\") + name + ".jpg") +
+                             std::string("C:\\Program Files\\Corvane\\Facet\\") + name + ".jpg") +
                     LogEntry("to -->", std::string("C:\\Windows\\Web\\Wallpaper\\") + name + ".jpg");
     }
     expected += LogEntry("INFO >>   End Copy WallPapers");
@@ -96,7 +96,7 @@ TEST_F(WallpaperTest, FirstFailureEndsTheAction) {
     Run("\\standard", "09", 0);
     std::string log = Log();
     std::string tail = LogEntry("\nERROR >> Copy Wallpaper failed: \nfrom -->",
-                             "C:\\Facet\\Bitmap\\Wallpapers\\Third\\standard\\1024x768.jpg") +
+                                "C:\\Facet\\Bitmap\\Wallpapers\\Third\\standard\\1024x768.jpg") +
                        LogEntry("to -->", "C:\\Program Files\\Corvane\\Facet\\Third.jpg");
     ASSERT_GE(log.size(), tail.size());
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);

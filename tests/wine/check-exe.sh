@@ -76,9 +76,12 @@ for win in 'C:\check\Facet.exe' 'C:\check\FacetVer.exe' 'C:\check\FacetVer32.exe
 done
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
 
-if [ "$got" != "$(cat "$here/facet-version.txt")" ]; then
+# The expected resource with the project version (facet-sim --version) put in.
+version=$("$facet_sim" --version | sed 's/^facet-sim //')
+expected=$(sed -e "s/@VERSION@/$version/g" -e "s/@VERSION_TEXT@/${version//./, }/g" "$here/facet-version.txt")
+if [ "$got" != "$expected" ]; then
     echo "version resource differs:" >&2
-    diff <(echo "$got") "$here/facet-version.txt" >&2
+    diff <(echo "$got") <(echo "$expected") >&2
     fail=1
 fi
 rm -rf "$prefix"

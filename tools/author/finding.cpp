@@ -17,8 +17,12 @@ std::string FormatFindingText(const Finding& f) {
 }
 
 nlohmann::ordered_json FindingJson(const Finding& f) {
-    return {{"file", f.file},         {"line", f.line}, {"column", f.column}, {"severity", SeverityName(f.severity)},
-            {"rule", f.rule},         {"message", f.message}};
+    return {{"file", f.file},
+            {"line", f.line},
+            {"column", f.column},
+            {"severity", SeverityName(f.severity)},
+            {"rule", f.rule},
+            {"message", f.message}};
 }
 
 bool HasErrorsOrWarnings(const std::vector<Finding>& findings) {

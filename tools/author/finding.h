@@ -9,14 +9,18 @@
 
 namespace author {
 
-enum class Severity { kError, kWarning, kNote };
+enum class Severity {
+    kError,
+    kWarning,
+    kNote
+};
 
 struct Finding {
-    std::string file;   // as the user named it (or the host path the tool resolved)
-    int line = 0;       // 1-based; 0 when the finding is about the whole file
-    int column = 0;     // 1-based; 0 when the finding is about the whole line
+    std::string file;  // as the user named it (or the host path the tool resolved)
+    int line = 0;      // 1-based; 0 when the finding is about the whole file
+    int column = 0;    // 1-based; 0 when the finding is about the whole line
     Severity severity = Severity::kWarning;
-    std::string rule;   // fixed rule name, e.g. "duplicate-section"
+    std::string rule;  // fixed rule name, e.g. "duplicate-section"
     std::string message;
 };
 

@@ -14,7 +14,10 @@ namespace {
 
 // Handles carry a tag so that a find handle passed to CloseHandle (or the other way
 // round) is refused rather than misread.
-enum class HandleKind : uint32_t { File = 0x46494c45, Find = 0x46494e44 };
+enum class HandleKind : uint32_t {
+    File = 0x46494c45,
+    Find = 0x46494e44
+};
 
 struct FileHandle {
     HandleKind kind = HandleKind::File;

@@ -30,8 +30,8 @@ int main(int argc, char** argv) {
                LOWORD(fixed->dwProductVersionMS), HIWORD(fixed->dwProductVersionLS),
                LOWORD(fixed->dwProductVersionLS));
     }
-    static const char* const kNames[] = {"CompanyName",      "FileDescription", "FileVersion",   "InternalName",
-                                         "OriginalFilename", "ProductName",     "ProductVersion"};
+    static const char* const kNames[] = {"CompanyName", "FileDescription", "FileVersion", "InternalName",
+                                         "OriginalFilename", "ProductName", "ProductVersion"};
     for (const char* name : kNames) {
         char query[128];
         snprintf(query, sizeof(query), "\\StringFileInfo\\040904b0\\%s", name);
