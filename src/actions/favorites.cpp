@@ -9,6 +9,7 @@
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 namespace {
 
@@ -46,10 +47,32 @@ FolderLookup ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
     return FolderLookup::Found;
 }
 
-// A Name that would lead the shortcut into another folder ("..\x", "a\b") is no file name.
-bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
-
 }  // namespace
+
+bool IsShortcutFileName(const char* szName) {
+    // A separator would lead the shortcut into another folder ("..\x", "a\b"); the other
+    // characters and the control bytes are refused by Windows in any file name.
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(szName); *p; ++p) {
+        if (*p < 32 || strchr("\\/<>:\"|?*", *p) != nullptr) return false;
+    }
+    // The device names stay devices whatever extension follows them ("nul.txt", and the
+    // ".URL" that every shortcut gets), in any case and with spaces before the dot.
+    size_t nBase = strcspn(szName, ".");
+    while (nBase > 0 && szName[nBase - 1] == ' ') --nBase;
+    char szBase[5] = "";
+    if (nBase < 3 || nBase > 4) return true;
+    for (size_t i = 0; i < nBase; ++i) {
+        char c = szName[i];
+        szBase[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    szBase[nBase] = '\0';
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* szDevice : kDevices) {
+        if (strcmp(szBase, szDevice) == 0) return false;
+    }
+    bool bPort = nBase == 4 && (strncmp(szBase, "COM", 3) == 0 || strncmp(szBase, "LPT", 3) == 0);
+    return !(bPort && szBase[3] >= '1' && szBase[3] <= '9');
+}
 
 void InstallFavorites() {
     char szFavoritesList[260] = "";
@@ -94,18 +117,24 @@ void InstallFavorites() {
         char szLinkName[260];
         char szLinkPath[260];
         GetPrivateProfileStringA(pszName, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
-        GetPrivateProfileStringA(pszName, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
+        bool bWholePath = ReadLinkPath(pszName, szLinkPath);
         if (lstrcmpiA(szLinkName, "ERROR") == 0 || lstrcmpiA(szLinkPath, "ERROR") == 0) continue;
+        if (!bWholePath) {
+            WriteLog(kLinkPathTooLong, pszName);
+            continue;
+        }
 
         if (bWriteShortcuts) {
             char szShortcutFile[260];
-            if (!IsPlainFileName(szLinkName)) {
+            if (!IsShortcutFileName(szLinkName)) {
                 WriteLog("ERROR >> Favorite name is not a file name. No shortcut file for: ", szLinkName);
             } else if (!FormatText(szShortcutFile, "%s%s.URL", szFavoritesDir, szLinkName)) {
                 WriteLog("ERROR >> Shortcut path is too long. No shortcut file for: ", szLinkName);
             } else {
                 WriteLog("INFO >>   Create URL for current user --->", szShortcutFile);
-                WritePrivateProfileStringA("InternetShortcut", "URL", szLinkPath, szShortcutFile);
+                if (!WritePrivateProfileStringA("InternetShortcut", "URL", szLinkPath, szShortcutFile)) {
+                    LogWriteFailure("ERROR >> Create URL failed --->", szShortcutFile, GetLastError());
+                }
             }
         }
 
@@ -114,9 +143,9 @@ void InstallFavorites() {
         char szKey[20];
         FormatText(szTitle, "%s.URL", szLinkName);
         FormatText(szKey, "Title%d", static_cast<int>(nFavoriteIndex));
-        WritePrivateProfileStringA("FavoritesEx", szKey, szTitle, g_run.szSignupPath);
+        WriteSignupEntry("FavoritesEx", szKey, szTitle);
         FormatText(szKey, "URL%d", static_cast<int>(nFavoriteIndex));
-        WritePrivateProfileStringA("FavoritesEx", szKey, szLinkPath, g_run.szSignupPath);
+        WriteSignupEntry("FavoritesEx", szKey, szLinkPath);
         if (nFavoriteIndex < INT32_MAX) ++nFavoriteIndex;
     }
     WriteLog("INFO >>End InstallFavorites", kNewLine);

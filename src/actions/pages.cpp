@@ -2,21 +2,38 @@
 
 #include <cstring>
 
+#include "actions/signup.h"
+#include "base/bounded.h"
 #include "config/section.h"
 #include "run/log.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 namespace {
 
 const char kBrowserMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
 
-// A link section's Name (only tested) and Path. False when either is missing or reads
-// "ERROR" in any case.
-bool ReadPageLink(const char* szLinkSection, char (&szLinkName)[50], char (&szLinkPath)[260]) {
+enum class PageLink { Usable, Missing, TooLong };
+
+// A link section's Name (only tested) and Path. Missing when either is missing or reads
+// "ERROR" in any case; TooLong when the Path did not fit its field.
+PageLink ReadPageLink(const char* szLinkSection, char (&szLinkName)[50], char (&szLinkPath)[260]) {
     GetPrivateProfileStringA(szLinkSection, "Name", "ERROR", szLinkName, sizeof(szLinkName), g_run.szIniPath);
-    GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
-    return lstrcmpiA(szLinkName, "ERROR") != 0 && lstrcmpiA(szLinkPath, "ERROR") != 0;
+    bool bWhole = ReadLinkPath(szLinkSection, szLinkPath);
+    if (lstrcmpiA(szLinkName, "ERROR") == 0 || lstrcmpiA(szLinkPath, "ERROR") == 0) return PageLink::Missing;
+    return bWhole ? PageLink::Usable : PageLink::TooLong;
 }
+
+// A page value of the browser's settings; a failure is logged with the value's full name.
+void WritePageValue(const char* szValueName, DWORD dwType, const void* pData, DWORD cbData) {
+    LONG result = WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, szValueName, dwType, pData, cbData);
+    if (result != ERROR_SUCCESS) {
+        char szWhat[128];
+        FormatText(szWhat, "HKEY_CURRENT_USER\\%s\\%s", kBrowserMain, szValueName);
+        LogWriteFailure("ERROR >> Write registry value failed --->", szWhat, static_cast<DWORD>(result));
+    }
+}
+
 
 }  // namespace
 
@@ -32,8 +49,9 @@ LONG WriteRegistryValue(HKEY hRoot, const char* szKeyPath, const char* szValueNa
     return result;
 }
 
-// The link-section name lives in a field as wide as any value ReadIniValue delivers, so
-// a name longer than four characters is used whole rather than cut or overrun.
+// Link-section names in branding files are short, but ReadIniValue may deliver up to
+// 259 characters. The name is kept in a field of that width, so a long name is used
+// whole: it is neither cut into the name of another section nor written past its field.
 void SetHomePage() {
     char szLinkSection[260] = "";
     char szLinkName[50] = "";
@@ -45,14 +63,15 @@ void SetHomePage() {
         WriteLog("INFO >>   End SetHomePage - Nothing to install", kNewLine);
         return;
     }
-    bool bUsable = ReadPageLink(szLinkSection, szLinkName, szLinkPath);
+    PageLink link = ReadPageLink(szLinkSection, szLinkName, szLinkPath);
     WriteLog("INFO >>   Set Home to this link: ", szLinkSection);
-    if (!bUsable) {
+    if (link == PageLink::Missing) {
         WriteLog("ERROR >> Failed to read home link:", szLinkSection);
+    } else if (link == PageLink::TooLong) {
+        WriteLog(kLinkPathTooLong, szLinkSection);
     } else {
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Start Page", REG_SZ, szLinkPath,
-                           static_cast<DWORD>(strlen(szLinkPath) + 1));
-        WritePrivateProfileStringA("URL", "Home_page", szLinkPath, g_run.szSignupPath);
+        WritePageValue("Start Page", REG_SZ, szLinkPath, static_cast<DWORD>(strlen(szLinkPath) + 1));
+        WriteSignupEntry("URL", "Home_page", szLinkPath);
     }
     WriteLog("INFO >>End SetHomePage", kNewLine);
 }
@@ -70,14 +89,15 @@ void SetSearchPage() {
         return;
     }
     WriteLog("INFO >>   Set search to this link: ", szLinkSection);
-    if (!ReadPageLink(szLinkSection, szLinkName, szLinkPath)) {
+    PageLink link = ReadPageLink(szLinkSection, szLinkName, szLinkPath);
+    if (link == PageLink::Missing) {
         WriteLog("ERROR >> Failed to read Search link:", szLinkSection);
+    } else if (link == PageLink::TooLong) {
+        WriteLog(kLinkPathTooLong, szLinkSection);
     } else {
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Search Bar", REG_SZ, szLinkPath,
-                           static_cast<DWORD>(strlen(szLinkPath) + 1));
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Use Custom Search URL", REG_DWORD, &dwUseCustomSearch,
-                           sizeof(dwUseCustomSearch));
-        WritePrivateProfileStringA("URL", "Search_Page", szLinkPath, g_run.szSignupPath);
+        WritePageValue("Search Bar", REG_SZ, szLinkPath, static_cast<DWORD>(strlen(szLinkPath) + 1));
+        WritePageValue("Use Custom Search URL", REG_DWORD, &dwUseCustomSearch, sizeof(dwUseCustomSearch));
+        WriteSignupEntry("URL", "Search_Page", szLinkPath);
     }
     WriteLog("INFO >>SetSearchPage Ends", kNewLine);
 }

@@ -93,8 +93,8 @@ void GetScreenType() {
         FormatText(szText, " width = %d, height = %d", static_cast<int>(dwWidth), static_cast<int>(dwHeight));
         WriteLog("INFO >> Screen information from OS  -->", szText);
     }
-    // What the IEEE quotient would say for a height of 0: infinity (wide) for a width
-    // above 0, not a number (normal) for 0 x 0.
+    // A height of 0 cannot be divided by. Any width over no height is as wide as a screen
+    // gets, so it counts as wide; 0 x 0 describes no screen at all and counts as normal.
     if (dwHeight == 0) {
         g_run.bWideScreen = dwWidth > 0 ? 1 : 0;
     } else {

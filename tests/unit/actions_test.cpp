@@ -234,7 +234,8 @@ TEST_F(ActionsTest, EmptyPathIsAOneByteValueAndCustomSearchIsOne) {
     SetSearchPage();
     EXPECT_EQ(Reg("Start Page"), "\"\"");
     EXPECT_EQ(Reg("Search Bar"), "\"http://s.example/?q=%s\"");
-    // A link-section name longer than four characters is used whole, and the flag stays 1.
+    // A link-section name as long as any value the section read can deliver is used
+    // whole, and the value beside it in memory, the search flag, stays 1.
     EXPECT_EQ(Reg("Use Custom Search URL"), "dword:00000001");
     EXPECT_EQ(Signup(), "[URL]\r\nHome_page=\r\nSearch_Page=http://s.example/?q=%s\r\n");
     EXPECT_NE(Log().find(LogEntry("INFO >>   Set search to this link: ", "LONGSEARCHNAME")), std::string::npos);

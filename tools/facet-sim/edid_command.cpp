@@ -24,13 +24,20 @@ const char* ClassName(int32_t type, bool json) {
     }
 }
 
-// Decodes and prints one block; false (with a message) when it is too short. Blocks
-// shorter than a whole base block are refused, as the engine refuses them.
+// Decodes and prints one block as the engine does. False, with a message, when it is
+// too short for the engine to read (it ends before 0x3D), or when it is shorter than a
+// whole base block: the engine decodes such a block from the bytes it has, and so does
+// this command, but a real monitor's block is never that short.
 bool Show(const std::string& name, const std::string& bytes, bool json) {
-    if (bytes.size() < 128) {
-        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short for an EDID block (128 bytes)\n", name.c_str(),
-                bytes.size());
+    if (bytes.size() < kEdidBytesUsed) {
+        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short to decode (the fields reach byte %zu)\n",
+                name.c_str(), bytes.size(), kEdidBytesUsed);
         return false;
+    }
+    bool whole = bytes.size() >= 128;
+    if (!whole) {
+        fprintf(stderr, "facet-sim edid: %s: %zu bytes, short of a 128-byte EDID block; decoded from the bytes it holds\n",
+                name.c_str(), bytes.size());
     }
     int32_t nRev = 0;
     int32_t nPass = 0;
@@ -52,7 +59,7 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
                static_cast<int>(nPass), ClassName(nDisplayType, false), static_cast<unsigned>(dwWidth),
                static_cast<unsigned>(dwHeight));
     }
-    return true;
+    return whole;
 }
 
 int FromRegistry(const std::string& dir, bool json) {

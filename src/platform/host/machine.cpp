@@ -23,6 +23,7 @@ struct Machine {
     std::string dir;
     std::string iniText;
     std::vector<std::string> readOnly;  // normalized paths
+    std::vector<std::string> readOnlyKeys;  // registry key paths, lower case
     Registry registry;
 };
 
@@ -111,7 +112,25 @@ bool OpenMachine(const std::string& dir, std::string* error) {
             g_machine.readOnly.push_back(mapped.normalized);
         }
     }
+    if (MachineValue("Faults", "ReadOnlyKeys", &faults)) {
+        std::stringstream list(faults);
+        std::string item;
+        while (std::getline(list, item, ';')) {
+            size_t b = item.find_first_not_of(" \t\\");
+            if (b == std::string::npos) continue;
+            item = item.substr(b, item.find_last_not_of(" \t\\") - b + 1);
+            g_machine.readOnlyKeys.push_back(AsciiLowerText(item));
+        }
+    }
     return true;
+}
+
+bool IsRegistryKeyReadOnly(const std::string& keyPath) {
+    std::string lowered = AsciiLowerText(keyPath);
+    for (const std::string& ro : g_machine.readOnlyKeys) {
+        if (lowered == ro || lowered.compare(0, ro.size() + 1, ro + "\\") == 0) return true;
+    }
+    return false;
 }
 
 void CloseMachine() { g_machine = Machine(); }
@@ -199,8 +218,18 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
 }
 
 DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes) {
-    std::string temp = hostPath + ".facet-new";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The new file gets a name of this process and write (a short one, so that it fits
+    // wherever the file's own name fits). A file or folder of that name left by an
+    // earlier run is never opened or touched: the next number is taken instead.
+    static unsigned s_counter = 0;
+    std::string dir = hostPath.substr(0, hostPath.rfind('/') + 1);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 1000 && fd < 0; ++attempt) {
+        temp = dir + ".facet-" + std::to_string(getpid()) + "-" + std::to_string(++s_counter) + ".tmp";
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) return ErrorFromErrno(errno);
     size_t done = 0;
     while (done < bytes.size()) {

@@ -36,6 +36,11 @@ DWORD MapPath(const char* winPath, MappedPath* out);
 // True when the image's Faults make this path (or a folder above it) read-only.
 bool IsReadOnly(const MappedPath& path);
 
+// True when the image's Faults make this registry key (or a key above it) read-only:
+// creating it or setting a value in it fails with access denied. keyPath is the full
+// path with its root spelled out.
+bool IsRegistryKeyReadOnly(const std::string& keyPath);
+
 // The image's registry (registry.reg, or empty when the image has none), and writing it
 // back after a change. Returns 0 or a Windows error code.
 struct Registry;

@@ -1,5 +1,6 @@
 #include "platform/host/profile_text.h"
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -13,6 +14,13 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Requested section and key names lose their spaces only: a tab stays part of the name.
+std::string_view TrimSpaces(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
 }
 
@@ -89,8 +97,8 @@ size_t Deliver(std::string_view value, char* buf, size_t size, bool* cut) {
 }  // namespace
 
 bool ProfileFind(std::string_view text, std::string_view section, std::string_view key, std::string_view* value) {
-    section = Trim(section);
-    key = Trim(key);
+    section = TrimSpaces(section);
+    key = TrimSpaces(key);
     if (key.empty()) return false;
     bool hit = false;
     ForEachLineOfSection(text, section, [&](std::string_view line) {
@@ -109,7 +117,7 @@ bool ProfileFind(std::string_view text, std::string_view section, std::string_vi
 }
 
 bool ProfileHasSection(std::string_view text, std::string_view section) {
-    return ForEachLineOfSection(text, Trim(section), [](std::string_view) { return false; });
+    return ForEachLineOfSection(text, TrimSpaces(section), [](std::string_view) { return false; });
 }
 
 size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut) {
@@ -120,6 +128,14 @@ size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut) {
 
 size_t ProfileGetString(std::string_view text, const char* section, const char* key, const char* def, char* buf,
                         size_t size, bool* cut) {
+    if (ProfileIsUtf16(text)) {
+        std::string_view value;
+        std::string unicode = Utf16FileToUtf8(text);
+        if (section && key && ProfileFind(unicode, AnsiToUtf8(section), AnsiToUtf8(key), &value)) {
+            return Deliver(Utf8ToAnsi(value), buf, size, cut);
+        }
+        return ProfileDefault(def, buf, size, cut);
+    }
     std::string_view value;
     if (section && key && ProfileFind(text, section, key, &value)) return Deliver(value, buf, size, cut);
     return ProfileDefault(def, buf, size, cut);
@@ -156,8 +172,12 @@ std::vector<LineSpan> SplitLines(std::string_view text) {
 
 std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value) {
-    section = Trim(section);
-    key = Trim(key);
+    if (ProfileIsUtf16(text)) {
+        return Utf8ToUtf16File(
+            ProfileSetValue(Utf16FileToUtf8(text), AnsiToUtf8(section), AnsiToUtf8(key), AnsiToUtf8(value)));
+    }
+    section = TrimSpaces(section);
+    key = TrimSpaces(key);
     std::vector<LineSpan> lines = SplitLines(text);
     std::string newEntry = std::string(key) + "=" + std::string(value);
 
@@ -205,6 +225,7 @@ std::string ProfileSetValue(std::string_view text, std::string_view section, std
 }
 
 std::string ProfileDump(std::string_view text) {
+    if (ProfileIsUtf16(text)) return ProfileDump(Utf16FileToUtf8(text));
     std::string out;
     bool inSection = false;
     LineReader reader(text);
@@ -220,6 +241,123 @@ std::string ProfileDump(std::string_view text) {
         size_t eq = line.find('=');
         if (!inSection || line.front() == ';' || eq == std::string_view::npos) continue;
         out += std::string(Trim(line.substr(0, eq))) + "=" + std::string(Trim(line.substr(eq + 1))) + "\n";
+    }
+    return out;
+}
+
+namespace {
+
+// Windows-1252 at 0x80..0x9F; the five bytes it leaves undefined map to the control
+// characters of the same number, as Windows maps them.
+const char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string* out, uint32_t cp) {
+    if (cp < 0x80) {
+        *out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *out += static_cast<char>(0xC0 | (cp >> 6));
+        *out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *out += static_cast<char>(0xE0 | (cp >> 12));
+        *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *out += static_cast<char>(0xF0 | (cp >> 18));
+        *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The next code point of UTF-8 text (our own, so well formed; a stray byte is taken as
+// U+FFFD so that text from elsewhere cannot derail the walk).
+uint32_t NextUtf8(std::string_view s, size_t* i) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = byte(*i);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    if (len == 0 || *i + len > s.size()) {
+        ++*i;
+        return 0xFFFD;
+    }
+    uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    for (size_t k = 1; k < len; ++k) {
+        if ((byte(*i + k) & 0xC0) != 0x80) {
+            ++*i;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (byte(*i + k) & 0x3F);
+    }
+    *i += len;
+    return cp;
+}
+
+}  // namespace
+
+bool ProfileIsUtf16(std::string_view bytes) {
+    return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+           static_cast<unsigned char>(bytes[1]) == 0xFE;
+}
+
+std::string Utf16FileToUtf8(std::string_view bytes) {
+    std::string out;
+    size_t n = bytes.size() / 2;  // an odd last byte is no character
+    for (size_t i = 1; i < n; ++i) {
+        auto unit = [&](size_t k) {
+            return static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                         (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
+        };
+        uint32_t u = unit(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && unit(i + 1) >= 0xDC00 && unit(i + 1) < 0xE000) {
+            AppendUtf8(&out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(&out, u);
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToUtf16File(std::string_view text) {
+    std::string out = "\xFF\xFE";
+    auto put = [&](uint32_t u) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    };
+    for (size_t i = 0; i < text.size();) {
+        uint32_t cp = NextUtf8(text, &i);
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp < 0x10000 ? cp : 0xFFFD);
+        }
+    }
+    return out;
+}
+
+std::string AnsiToUtf8(std::string_view ansi) {
+    std::string out;
+    for (unsigned char c : ansi) AppendUtf8(&out, (c >= 0x80 && c < 0xA0) ? kCp1252High[c - 0x80] : c);
+    return out;
+}
+
+std::string Utf8ToAnsi(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t cp = NextUtf8(utf8, &i);
+        char c = '?';
+        if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) {
+            c = static_cast<char>(cp);
+        } else {
+            for (size_t k = 0; k < 32; ++k) {
+                if (kCp1252High[k] == cp) c = static_cast<char>(0x80 + k);
+            }
+        }
+        out += c;
     }
     return out;
 }

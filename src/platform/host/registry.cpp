@@ -52,6 +52,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, DWO
     if (path.empty() || phkResult == nullptr) return ERROR_INVALID_HANDLE;
     host::Registry& reg = host::MachineRegistry();
     bool existed = host::RegKeyExists(reg, path);
+    if (!existed && host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
     if (!host::FindRegKey(reg, path)) {
         host::CreateRegKey(reg, path);
         if (DWORD err = host::SaveMachineRegistry()) return static_cast<LONG>(err);
@@ -96,6 +97,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
     std::string path = FullPath(hKey, nullptr);
     if (path.empty() || RootName(hKey) != nullptr) return ERROR_INVALID_HANDLE;
     if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
+    if (host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
     host::RegKey& key = host::CreateRegKey(host::MachineRegistry(), path);
     std::string name = lpValueName ? lpValueName : "";
     std::string data(reinterpret_cast<const char*>(lpData), cbData);
