@@ -30,13 +30,14 @@ const char* ClassName(int32_t type, bool json) {
 // this command, but a real monitor's block is never that short.
 bool Show(const std::string& name, const std::string& bytes, bool json) {
     if (bytes.size() < kEdidBytesUsed) {
-        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short to decode (the fields reach byte %zu)\n",
+        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short to decode (the fields need %zu, up to 0x3D)\n",
                 name.c_str(), bytes.size(), kEdidBytesUsed);
         return false;
     }
     bool whole = bytes.size() >= 128;
     if (!whole) {
-        fprintf(stderr, "facet-sim edid: %s: %zu bytes, short of a 128-byte EDID block; decoded from the bytes it holds\n",
+        fprintf(stderr,
+                "facet-sim edid: %s: %zu bytes, short of a 128-byte EDID block; decoded from the bytes it holds\n",
                 name.c_str(), bytes.size());
     }
     int32_t nRev = 0;
