@@ -243,10 +243,12 @@ DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes) 
         }
         done += static_cast<size_t>(n);
     }
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        DWORD err = ErrorFromErrno(errno);
+    // Both calls are made whatever the first one answers, so the file is never left open.
+    int synced = fsync(fd) == 0 ? 0 : errno;
+    int closed = close(fd) == 0 ? 0 : errno;
+    if (synced != 0 || closed != 0) {
         unlink(temp.c_str());
-        return err;
+        return ErrorFromErrno(synced != 0 ? synced : closed);
     }
     if (rename(temp.c_str(), hostPath.c_str()) != 0) {
         DWORD err = ErrorFromErrno(errno);
