@@ -111,8 +111,9 @@ void AddEdidCommand(CLI::App& app, int& exitCode) {
         "edid",
         "Decodes EDID blocks (raw files, or every instance under SYSTEM\\CurrentControlSet\\Enum\\DISPLAY in an "
         "image's registry) exactly as the engine does: version, revision, display class (LCD, CRT, flat panel) "
-        "and the active size of the first timing. A block too short is an error for that block (exit code 1); "
-        "the others are still shown.");
+        "and the active size of the first timing. A block of 62 to 127 bytes is decoded from the bytes it holds, "
+        "as the engine decodes it, and reported as short; a shorter one is not decoded. Either makes the exit "
+        "code 1; the other blocks are still shown.");
     cmd->add_flag("--json", o->json, "one JSON object a line: file, version, revision, class (LCD, CRT or FLAT), "
                                      "width and height");
     CLI::Option* registry =
