@@ -9,9 +9,11 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/host/ascii.h"
+#include "platform/host/file_cache.h"
 #include "platform/host/profile_text.h"
 #include "platform/host/registry_text.h"
 
@@ -22,6 +24,8 @@ struct Machine {
     bool open = false;
     std::string dir;
     std::string iniText;
+    ProfileIndex ini;                                // over iniText, which never moves after opening
+    std::unordered_map<std::string, long> adapters;  // lower-cased DeviceName -> first N of [AdapterN]
     std::vector<std::string> readOnly;  // normalized paths
     Registry registry;
 };
@@ -38,30 +42,6 @@ bool Exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-// The entry of `dir` whose name equals `name` without regard to case; an exact match
-// wins over others that differ only in case.
-bool FindEntry(const std::string& dir, const std::string& name, std::string* actual) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return false;
-    bool found = false;
-    std::string lowered = AsciiLowerText(name);
-    while (struct dirent* e = readdir(d)) {
-        std::string entry = e->d_name;
-        if (entry == "." || entry == "..") continue;
-        if (entry == name) {
-            *actual = entry;
-            found = true;
-            break;
-        }
-        if (!found && AsciiLowerText(entry) == lowered) {
-            *actual = entry;
-            found = true;
-        }
-    }
-    closedir(d);
-    return found;
-}
-
 bool InvalidNameChar(unsigned char c) {
     return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
 }
@@ -70,6 +50,7 @@ bool InvalidNameChar(unsigned char c) {
 
 bool OpenMachine(const std::string& dir, std::string* error) {
     CloseMachine();
+    ForgetAllCaches();
     if (!IsDirectory(dir)) {
         *error = "not a folder: " + dir;
         return false;
@@ -86,13 +67,22 @@ bool OpenMachine(const std::string& dir, std::string* error) {
         return false;
     }
     std::string regText;
-    if (ReadHostFile(dir + "/registry.reg", &regText) && !ParseRegText(regText, &g_machine.registry, error)) {
+    if (ReadHostFile(dir + "/registry.reg", &regText) &&
+        !ParseRegFile(std::move(regText), &g_machine.registry, error)) {
         g_machine = Machine();
         return false;
     }
     g_machine.dir = dir;
     g_machine.iniText = text.str();
+    ProfileIndexBuild(g_machine.iniText, &g_machine.ini);
     g_machine.open = true;
+    for (long i = 0;; ++i) {
+        std::string section = "Adapter" + std::to_string(i);
+        if (!MachineHasSection(section.c_str())) break;
+        std::string name;
+        MachineValue(section.c_str(), "DeviceName", &name);
+        g_machine.adapters.emplace(AsciiLowerText(name), i);
+    }
 
     std::string faults;
     if (MachineValue("Faults", "ReadOnly", &faults)) {
@@ -114,7 +104,10 @@ bool OpenMachine(const std::string& dir, std::string* error) {
     return true;
 }
 
-void CloseMachine() { g_machine = Machine(); }
+void CloseMachine() {
+    g_machine = Machine();
+    ForgetAllCaches();
+}
 
 bool MachineIsOpen() { return g_machine.open; }
 
@@ -124,18 +117,25 @@ Registry& MachineRegistry() { return g_machine.registry; }
 
 DWORD SaveMachineRegistry() {
     if (!g_machine.open) return ERROR_INVALID_HANDLE;
-    return ReplaceFileContent(g_machine.dir + "/registry.reg", FormatRegText(g_machine.registry));
+    return ReplaceFileFrom(g_machine.dir + "/registry.reg", [](const PutBytes& put, DWORD*) {
+        return FormatRegTextTo(g_machine.registry, put);
+    });
 }
 
 bool MachineValue(const char* section, const char* key, std::string* value) {
     std::string_view v;
-    if (!g_machine.open || !ProfileFind(g_machine.iniText, section, key, &v)) return false;
+    if (!g_machine.open || !ProfileIndexFind(g_machine.ini, section, key, &v)) return false;
     value->assign(v.data(), v.size());
     return true;
 }
 
 bool MachineHasSection(const char* section) {
-    return g_machine.open && ProfileHasSection(g_machine.iniText, section);
+    return g_machine.open && ProfileIndexHasSection(g_machine.ini, section);
+}
+
+long MachineAdapterByName(const char* deviceName) {
+    auto it = g_machine.adapters.find(AsciiLowerText(deviceName));
+    return it == g_machine.adapters.end() ? -1 : it->second;
 }
 
 DWORD MapPath(const char* winPath, MappedPath* out) {
@@ -185,7 +185,7 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
     bool exists = true;
     for (const std::string& name : parts) {
         std::string actual;
-        if (exists && FindEntry(out->host, name, &actual)) {
+        if (exists && CachedFolderEntry(out->host, name, &actual)) {
             out->host += "/" + actual;
         } else {
             exists = false;
@@ -199,6 +199,7 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
 }
 
 DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes) {
+    ForgetFolderEntry(hostPath);
     std::string temp = hostPath + ".facet-new";
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return ErrorFromErrno(errno);
@@ -228,12 +229,34 @@ DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes) 
 }
 
 bool ReadHostFile(const std::string& hostPath, std::string* bytes) {
-    if (IsDirectory(hostPath)) return false;
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    *bytes = text.str();
+    // Read straight into a string of the file's size: a large file is held once, not
+    // two or three times over while it is read.
+    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    std::string text;
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    char more[65536];  // for a file that grew, or reports size 0
+    for (;;) {
+        bool inPlace = done < text.size();
+        ssize_t n = inPlace ? read(fd, &text[done], text.size() - done) : read(fd, more, sizeof(more));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        if (!inPlace) text.append(more, static_cast<size_t>(n));
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    text.resize(done);
+    *bytes = std::move(text);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/host/profile_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -222,6 +224,83 @@ std::string ProfileDump(std::string_view text) {
         out += std::string(Trim(line.substr(0, eq))) + "=" + std::string(Trim(line.substr(eq + 1))) + "\n";
     }
     return out;
+}
+
+size_t ProfileNameHash::operator()(std::string_view name) const {
+    uint64_t h = 1469598103934665603ull;  // FNV-1a over the lower-cased bytes
+    for (char c : name) h = (h ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
+    return static_cast<size_t>(h);
+}
+
+bool ProfileNameEqual::operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
+
+void ProfileIndexBuild(std::string_view text, ProfileIndex* index) {
+    index->text = text;
+    index->sections.clear();
+    // Only header lines matter here; a line is a header when its first non-blank byte is '['.
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t start = pos;
+        while (start < text.size() && IsBlank(text[start])) ++start;
+        const void* cr = memchr(text.data() + pos, '\r', text.size() - pos);
+        const void* lf = memchr(text.data() + pos, '\n', text.size() - pos);
+        size_t end = text.size();
+        if (cr) end = static_cast<size_t>(static_cast<const char*>(cr) - text.data());
+        if (lf) end = std::min(end, static_cast<size_t>(static_cast<const char*>(lf) - text.data()));
+        size_t next = end;
+        if (next < text.size()) {
+            if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ++next;
+            ++next;
+        }
+        if (start < end && text[start] == '[') {
+            std::string_view name = HeaderName(Trim(text.substr(start, end - start)));
+            index->sections.try_emplace(name, ProfileIndex::Section{next, nullptr});
+        }
+        pos = next;
+    }
+}
+
+bool ProfileIndexHasSection(const ProfileIndex& index, std::string_view section) {
+    return index.sections.count(Trim(section)) != 0;
+}
+
+bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string_view key, std::string_view* value) {
+    section = Trim(section);
+    key = Trim(key);
+    if (key.empty()) return false;
+    auto it = index.sections.find(section);
+    if (it == index.sections.end()) return false;
+    ProfileIndex::Section& found = it->second;
+    if (!found.entries) {
+        // The section's lines up to the next header, read by the rules of ProfileFind.
+        found.entries = std::make_unique<
+            std::unordered_map<std::string_view, std::string_view, ProfileNameHash, ProfileNameEqual>>();
+        LineReader reader(index.text.substr(found.body));
+        std::string_view line;
+        while (reader.Next(&line)) {
+            line = Trim(line);
+            if (line.empty() || line.front() == ';') continue;
+            if (line.front() == '[') break;
+            size_t eq = line.find('=');
+            if (eq == std::string_view::npos) continue;
+            std::string_view v = Trim(line.substr(eq + 1));
+            if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+                v = v.substr(1, v.size() - 2);
+            }
+            found.entries->try_emplace(Trim(line.substr(0, eq)), v);
+        }
+    }
+    auto entry = found.entries->find(key);
+    if (entry == found.entries->end()) return false;
+    *value = entry->second;
+    return true;
+}
+
+size_t ProfileIndexGetString(ProfileIndex& index, const char* section, const char* key, const char* def, char* buf,
+                             size_t size, bool* cut) {
+    std::string_view value;
+    if (section && key && ProfileIndexFind(index, section, key, &value)) return Deliver(value, buf, size, cut);
+    return ProfileDefault(def, buf, size, cut);
 }
 
 }  // namespace host

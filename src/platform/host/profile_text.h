@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace host {
 
@@ -32,6 +34,31 @@ size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut);
 // New lines end in CR LF; names are written trimmed, the value exactly as given.
 std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value);
+
+// A profile file parsed once for many reads: where each section starts (the first of a
+// name), and, once a section has been asked for, its entries (the first of a name). It
+// answers exactly as ProfileFind and ProfileGetString do on the same text, which it views
+// and must outlive.
+struct ProfileNameHash {
+    size_t operator()(std::string_view name) const;
+};
+struct ProfileNameEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+struct ProfileIndex {
+    struct Section {
+        size_t body = 0;  // where the lines after the header start
+        std::unique_ptr<std::unordered_map<std::string_view, std::string_view, ProfileNameHash, ProfileNameEqual>>
+            entries;  // made on first use
+    };
+    std::string_view text;
+    std::unordered_map<std::string_view, Section, ProfileNameHash, ProfileNameEqual> sections;
+};
+void ProfileIndexBuild(std::string_view text, ProfileIndex* index);
+bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string_view key, std::string_view* value);
+bool ProfileIndexHasSection(const ProfileIndex& index, std::string_view section);
+size_t ProfileIndexGetString(ProfileIndex& index, const char* section, const char* key, const char* def, char* buf,
+                             size_t size, bool* cut);
 
 // Sections and entries of a profile file, one a line: "[name]" and "key=value", names
 // and values as the reader sees them. For comparing files by content, not by bytes.
