@@ -209,6 +209,7 @@ struct RegNode {
     size_t listedBelow = 0;  // listed keys in this subtree, the key itself included
     size_t slot = 0;         // place in Registry::order while listed
     bool listed = false;
+    std::string listedAs;  // the spelling it was listed with, when that differs from path
     // Values: opened (key) or still in the file text, in blocks of value lines in file
     // order. `verbatim` says the one block is byte for byte how it would be written.
     std::unique_ptr<RegKey> key;
@@ -272,8 +273,10 @@ RegNode* Obtain(Registry& reg, const std::string& canonical) {
     return node;
 }
 
-void MarkListed(Registry& reg, RegNode* node) {
+// A key that was there only as a parent takes the spelling it is now listed with.
+void MarkListed(Registry& reg, RegNode* node, const std::string& spelling) {
     if (node->listed) return;
+    if (spelling != node->path) node->listedAs = spelling;
     node->listed = true;
     node->slot = reg.order.size();
     reg.order.push_back(node);
@@ -430,7 +433,7 @@ void ReplayBlocks(const Registry& reg, const RegNode& node, std::vector<RegValue
 RegKey* Open(Registry& reg, RegNode* node) {
     if (!node->key) {
         node->key = std::make_unique<RegKey>();
-        node->key->path = node->path;
+        node->key->path = node->listedAs.empty() ? node->path : node->listedAs;
         ReplayBlocks(reg, *node, &node->key->values);
         node->blocks.clear();
         node->blocks.shrink_to_fit();
@@ -477,7 +480,7 @@ bool ParseOwnedText(Registry* reg, std::string* error, bool anyBytes) {
                 continue;
             }
             current = Obtain(*reg, path);
-            MarkListed(*reg, current);
+            MarkListed(*reg, current, path);
             current->verbatim = current->blocks.empty();
             current->blocks.emplace_back(line.next, line.next);
             blockEnd = line.next;
@@ -591,7 +594,7 @@ bool FormatRegTextTo(const Registry& reg, const std::function<bool(std::string_v
     for (const RegNode* node : reg.order) {
         if (node == nullptr) continue;
         out.Add("[");
-        out.Add(node->key ? node->key->path : node->path);
+        out.Add(node->key ? node->key->path : node->listedAs.empty() ? node->path : node->listedAs);
         out.Add("]\r\n");
         if (node->key) {
             AddValues(out, node->key->values, reg.regedit4);
@@ -630,13 +633,9 @@ bool RegKeyExists(const Registry& reg, std::string_view path) {
 }
 
 RegKey& CreateRegKey(Registry& reg, std::string_view path) {
-    RegNode* node = Obtain(reg, CanonicalPath(path));
-    if (!node->listed) {
-        // A key made now takes the spelling it is made with, as it is written out.
-        MarkListed(reg, node);
-        node->key = std::make_unique<RegKey>();
-        node->key->path = CanonicalPath(path);
-    }
+    std::string canonical = CanonicalPath(path);
+    RegNode* node = Obtain(reg, canonical);
+    MarkListed(reg, node, canonical);
     return *Open(reg, node);
 }
 
