@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -46,6 +47,29 @@ bool InvalidNameChar(unsigned char c) {
     return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
 }
 
+// registry.reg, mapped into memory rather than read: the parsed registry keeps the text,
+// and a mapping costs neither a copy nor a page of our own for each page of the file.
+// The file is only ever replaced by a rename, never changed in place, so the mapping keeps
+// showing what was read. Without a file the registry is empty.
+bool ReadMachineRegistry(const std::string& path, Registry* reg, std::string* error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        if (fd >= 0) close(fd);
+        std::string bytes;
+        return !ReadHostFile(path, &bytes) || ParseRegFile(std::move(bytes), reg, error);
+    }
+    size_t size = static_cast<size_t>(st.st_size);
+    void* addr = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (addr == MAP_FAILED) {
+        std::string bytes;
+        return !ReadHostFile(path, &bytes) || ParseRegFile(std::move(bytes), reg, error);
+    }
+    std::shared_ptr<const void> owner(addr, [size](const void* p) { munmap(const_cast<void*>(p), size); });
+    return ParseRegShared(std::string_view(static_cast<const char*>(addr), size), std::move(owner), reg, error);
+}
+
 }  // namespace
 
 bool OpenMachine(const std::string& dir, std::string* error) {
@@ -66,9 +90,7 @@ bool OpenMachine(const std::string& dir, std::string* error) {
         *error = "no drive_c folder in " + dir;
         return false;
     }
-    std::string regText;
-    if (ReadHostFile(dir + "/registry.reg", &regText) &&
-        !ParseRegFile(std::move(regText), &g_machine.registry, error)) {
+    if (!ReadMachineRegistry(dir + "/registry.reg", &g_machine.registry, error)) {
         g_machine = Machine();
         return false;
     }

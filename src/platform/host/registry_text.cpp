@@ -78,15 +78,19 @@ std::string CanonicalPath(std::string_view path) {
 // closing quote is missing.
 bool ReadQuoted(std::string_view s, size_t* pos, std::string* out) {
     out->clear();
-    for (size_t i = *pos + 1; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) {
-            *out += s[++i];
-        } else if (s[i] == '"') {
+    size_t i = *pos + 1;
+    while (i < s.size()) {
+        size_t stop = i;  // the text up to the next quote or backslash is taken as it is
+        while (stop < s.size() && s[stop] != '\\' && s[stop] != '"') ++stop;
+        if (stop == s.size()) return false;
+        out->append(s.data() + i, stop - i);
+        i = stop;
+        if (s[i] == '"') {
             *pos = i + 1;
             return true;
-        } else {
-            *out += s[i];
         }
+        if (i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) ++i;
+        *out += s[i++];
     }
     return false;
 }
@@ -115,10 +119,9 @@ bool ParseData(std::string_view s, bool regedit4, RegValue* value) {
     s = TrimBlanks(s);
     if (!s.empty() && s.front() == '"') {
         size_t pos = 0;
-        std::string text;
-        if (!ReadQuoted(s, &pos, &text) || !TrimBlanks(s.substr(pos)).empty()) return false;
+        if (!ReadQuoted(s, &pos, &value->data) || !TrimBlanks(s.substr(pos)).empty()) return false;
         value->type = 1;
-        value->data = text + '\0';
+        value->data += '\0';
         return true;
     }
     if (s.substr(0, 6) == "dword:") {
@@ -151,13 +154,27 @@ bool ParseData(std::string_view s, bool regedit4, RegValue* value) {
     return false;
 }
 
-std::string Quote(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t stop = i;
+        while (stop < text.size() && text[stop] != '\\' && text[stop] != '"') ++stop;
+        out.append(text.data() + i, stop - i);
+        if (stop < text.size()) {
+            out += '\\';
+            out += text[stop];
+            ++stop;
+        }
+        i = stop;
     }
-    return out + "\"";
+    out += '"';
+}
+
+std::string Quote(std::string_view text) {
+    std::string out;
+    AppendQuoted(out, text);
+    return out;
 }
 
 // Hex bytes after `lead`, wrapped as regedit wraps them: lines of at most 80 characters
@@ -401,7 +418,23 @@ ValueLine SplitValueLine(std::string_view line, std::string* name, std::string_v
     return ValueLine::Ok;
 }
 
-std::string ValueLead(const RegValue& value) { return (value.name.empty() ? std::string("@") : Quote(value.name)) + "="; }
+// A value's line as it is written, CR LF included, appended to out.
+void AppendValueLine(std::string& out, const RegValue& value, bool regedit4) {
+    size_t start = out.size();
+    if (value.name.empty()) {
+        out += '@';
+    } else {
+        AppendQuoted(out, value.name);
+    }
+    out += '=';
+    const std::string& d = value.data;
+    if (value.type == 1 && !d.empty() && d.back() == '\0' && d.find('\0') == d.size() - 1) {
+        AppendQuoted(out, std::string_view(d).substr(0, d.size() - 1));  // as FormatRegData writes it
+    } else {
+        out += FormatRegData(value, regedit4, out.size() - start);
+    }
+    out += "\r\n";
+}
 
 // Applies the value lines of a key's blocks, in file order, to its value list.
 void ReplayBlocks(const Registry& reg, const RegNode& node, std::vector<RegValue>* values) {
@@ -441,13 +474,36 @@ RegKey* Open(Registry& reg, RegNode* node) {
     return node->key.get();
 }
 
+// The value names of one block, by hash: First() is false when a name of that hash came
+// before (or may have: a hash that two names share only costs the verbatim copy). Blocks
+// are small and searched in a list; a large one moves to a set.
+class NamesSeen {
+public:
+    void Clear() {
+        few_.clear();
+        many_.clear();
+    }
+    bool First(size_t hash) {
+        if (!many_.empty()) return many_.insert(hash).second;
+        if (std::find(few_.begin(), few_.end(), hash) != few_.end()) return false;
+        few_.push_back(hash);
+        if (few_.size() >= 64) many_.insert(few_.begin(), few_.end());
+        return true;
+    }
+
+private:
+    std::vector<size_t> few_;
+    std::unordered_set<size_t> many_;
+};
+
 bool ParseOwnedText(Registry* reg, std::string* error, bool anyBytes) {
     RegLineReader reader(reg->text);
     RegLine line;
     bool header = false;
     RegNode* current = nullptr;
     size_t blockEnd = 0;                 // where the next value line of a verbatim block must start
-    std::unordered_set<size_t> names;    // hashes of the value names of the current block
+    NamesSeen names;
+    RegValue value;
     std::string canonical;
     while (reader.Next(&line)) {
         std::string_view text = TrimBlanks(line.text);
@@ -484,11 +540,10 @@ bool ParseOwnedText(Registry* reg, std::string* error, bool anyBytes) {
             current->verbatim = current->blocks.empty();
             current->blocks.emplace_back(line.next, line.next);
             blockEnd = line.next;
-            names.clear();
+            names.Clear();
             continue;
         }
         if (current == nullptr) return fail("value outside a key");
-        RegValue value;
         std::string_view rest;
         switch (SplitValueLine(text, &value.name, &rest)) {
             case ValueLine::NotAValue: return fail("neither a key nor a value");
@@ -505,12 +560,11 @@ bool ParseOwnedText(Registry* reg, std::string* error, bool anyBytes) {
         if (current->verbatim) {
             // Still byte for byte the file we would write: contiguous lines, each one
             // formatted as we format it, no name twice.
-            canonical = ValueLead(value);
-            canonical += FormatRegData(value, reg->regedit4, canonical.size());
-            canonical += "\r\n";
+            canonical.clear();
+            AppendValueLine(canonical, value, reg->regedit4);
             current->verbatim = line.begin == blockEnd &&
                                 reg->text.compare(line.begin, line.next - line.begin, canonical) == 0 &&
-                                names.insert(RegPathHash()(value.name)).second;
+                                names.First(RegPathHash()(value.name));
             blockEnd = line.next;
         }
     }
@@ -556,11 +610,11 @@ private:
 };
 
 void AddValues(RegWriter& out, const std::vector<RegValue>& values, bool regedit4) {
+    std::string line;
     for (const RegValue& value : values) {
-        std::string name = ValueLead(value);
-        out.Add(name);
-        out.Add(FormatRegData(value, regedit4, name.size()));
-        out.Add("\r\n");
+        line.clear();
+        AppendValueLine(line, value, regedit4);
+        out.Add(line);
     }
 }
 
@@ -571,15 +625,24 @@ bool ParseRegText(std::string_view bytes, Registry* reg, std::string* error) {
 }
 
 bool ParseRegFile(std::string bytes, Registry* reg, std::string* error) {
+    auto owned = std::make_shared<std::string>(std::move(bytes));
+    std::string_view view = *owned;
+    return ParseRegShared(view, std::move(owned), reg, error);
+}
+
+bool ParseRegShared(std::string_view bytes, std::shared_ptr<const void> owner, Registry* reg, std::string* error) {
     *reg = Registry();
     bool anyBytes = !bytes.empty();
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         reg->utf16 = true;
-        reg->text = NarrowUtf16(std::string_view(bytes).substr(2));
-        std::string().swap(bytes);
+        auto narrow = std::make_shared<std::string>(NarrowUtf16(bytes.substr(2)));
+        owner.reset();
+        reg->text = *narrow;
+        reg->textOwner = std::move(narrow);
     } else {
-        reg->text = std::move(bytes);
+        reg->text = bytes;
+        reg->textOwner = std::move(owner);
     }
     if (!ParseOwnedText(reg, error, anyBytes)) {
         *reg = Registry();

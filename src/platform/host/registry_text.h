@@ -45,7 +45,8 @@ struct Registry {
     // The parsed file: its 8-bit text (values of keys not yet opened are read from it),
     // the listed keys in file order (null where a key was deleted) and every key, listed
     // or implied, by path. Use the functions below rather than these.
-    std::string text;
+    std::string_view text;
+    std::shared_ptr<const void> textOwner;  // keeps `text` alive: a string, or the file mapped
     std::vector<RegNode*> order;
     std::unordered_map<std::string_view, std::unique_ptr<RegNode>, RegPathHash, RegPathEqual> index;
 
@@ -59,6 +60,9 @@ struct Registry {
 bool ParseRegText(std::string_view bytes, Registry* reg, std::string* error);
 // The same for a file read into memory, which the registry then keeps instead of a copy.
 bool ParseRegFile(std::string bytes, Registry* reg, std::string* error);
+// The same for bytes that stay valid while `owner` lives (a file mapped into memory):
+// the registry keeps the owner rather than a copy of 8-bit text.
+bool ParseRegShared(std::string_view bytes, std::shared_ptr<const void> owner, Registry* reg, std::string* error);
 
 // The file for a registry, in the format and encoding it was read in.
 std::string FormatRegText(const Registry& reg);
