@@ -216,7 +216,9 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
         out->normalized += "\\" + AsciiLowerText(name);
     }
     if (parts.empty()) out->normalized += "\\";
-    out->exists = exists && Exists(out->host);
+    // A name found in its folder's listing (checked against the folder's time just now)
+    // exists; only the root itself is looked at again.
+    out->exists = exists && (!parts.empty() || Exists(out->host));
     return 0;
 }
 

@@ -234,48 +234,71 @@ size_t ProfileNameHash::operator()(std::string_view name) const {
 
 bool ProfileNameEqual::operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
 
+namespace {
+
+// The slot that holds the section of that name, or the free slot where it would go.
+uint32_t* SectionSlot(ProfileIndex& index, std::string_view name) {
+    size_t mask = index.slots.size() - 1;
+    for (size_t i = ProfileNameHash()(name) & mask;; i = (i + 1) & mask) {
+        uint32_t& slot = index.slots[i];
+        if (slot == 0 || SameName(index.sections[slot - 1].name, name)) return &slot;
+    }
+}
+
+ProfileIndex::Section* FindSection(ProfileIndex& index, std::string_view name) {
+    if (index.slots.empty()) return nullptr;
+    uint32_t* slot = SectionSlot(index, name);
+    return *slot == 0 ? nullptr : &index.sections[*slot - 1];
+}
+
+}  // namespace
+
 void ProfileIndexBuild(std::string_view text, ProfileIndex* index) {
     index->text = text;
     index->sections.clear();
+    index->slots.clear();
     // Only header lines matter here; a line is a header when its first non-blank byte is '['.
+    std::vector<std::pair<std::string_view, size_t>> headers;
     size_t pos = 0;
     while (pos < text.size()) {
         size_t start = pos;
         while (start < text.size() && IsBlank(text[start])) ++start;
-        const void* cr = memchr(text.data() + pos, '\r', text.size() - pos);
-        const void* lf = memchr(text.data() + pos, '\n', text.size() - pos);
-        size_t end = text.size();
-        if (cr) end = static_cast<size_t>(static_cast<const char*>(cr) - text.data());
-        if (lf) end = std::min(end, static_cast<size_t>(static_cast<const char*>(lf) - text.data()));
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
         size_t next = end;
         if (next < text.size()) {
             if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ++next;
             ++next;
         }
-        if (start < end && text[start] == '[') {
-            std::string_view name = HeaderName(Trim(text.substr(start, end - start)));
-            index->sections.try_emplace(name, ProfileIndex::Section{next, nullptr});
-        }
+        if (start < end && text[start] == '[') headers.emplace_back(HeaderName(Trim(text.substr(start, end - start))), next);
         pos = next;
+    }
+    size_t capacity = 16;
+    while (capacity < headers.size() * 2) capacity *= 2;
+    index->slots.assign(capacity, 0);
+    index->sections.reserve(headers.size());
+    for (const auto& [name, body] : headers) {
+        uint32_t* slot = SectionSlot(*index, name);
+        if (*slot != 0) continue;  // only the first section of a name is read
+        index->sections.push_back(ProfileIndex::Section{name, body, nullptr});
+        *slot = static_cast<uint32_t>(index->sections.size());
     }
 }
 
 bool ProfileIndexHasSection(const ProfileIndex& index, std::string_view section) {
-    return index.sections.count(Trim(section)) != 0;
+    return FindSection(const_cast<ProfileIndex&>(index), Trim(section)) != nullptr;
 }
 
 bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string_view key, std::string_view* value) {
     section = Trim(section);
     key = Trim(key);
     if (key.empty()) return false;
-    auto it = index.sections.find(section);
-    if (it == index.sections.end()) return false;
-    ProfileIndex::Section& found = it->second;
-    if (!found.entries) {
+    ProfileIndex::Section* found = FindSection(index, section);
+    if (found == nullptr) return false;
+    if (!found->entries) {
         // The section's lines up to the next header, read by the rules of ProfileFind.
-        found.entries = std::make_unique<
-            std::unordered_map<std::string_view, std::string_view, ProfileNameHash, ProfileNameEqual>>();
-        LineReader reader(index.text.substr(found.body));
+        found->entries = std::make_unique<ProfileIndex::Entries>();
+        LineReader reader(index.text.substr(found->body));
         std::string_view line;
         while (reader.Next(&line)) {
             line = Trim(line);
@@ -287,11 +310,11 @@ bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string
             if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
                 v = v.substr(1, v.size() - 2);
             }
-            found.entries->try_emplace(Trim(line.substr(0, eq)), v);
+            found->entries->try_emplace(Trim(line.substr(0, eq)), v);
         }
     }
-    auto entry = found.entries->find(key);
-    if (entry == found.entries->end()) return false;
+    auto entry = found->entries->find(key);
+    if (entry == found->entries->end()) return false;
     *value = entry->second;
     return true;
 }

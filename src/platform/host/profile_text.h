@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace host {
 
@@ -46,13 +48,15 @@ struct ProfileNameEqual {
     bool operator()(std::string_view a, std::string_view b) const;
 };
 struct ProfileIndex {
+    using Entries = std::unordered_map<std::string_view, std::string_view, ProfileNameHash, ProfileNameEqual>;
     struct Section {
-        size_t body = 0;  // where the lines after the header start
-        std::unique_ptr<std::unordered_map<std::string_view, std::string_view, ProfileNameHash, ProfileNameEqual>>
-            entries;  // made on first use
+        std::string_view name;
+        size_t body = 0;                   // where the lines after the header start
+        std::unique_ptr<Entries> entries;  // made on first use
     };
     std::string_view text;
-    std::unordered_map<std::string_view, Section, ProfileNameHash, ProfileNameEqual> sections;
+    std::vector<Section> sections;  // the first section of each name, in file order
+    std::vector<uint32_t> slots;    // open addressing over sections: index + 1, 0 for free
 };
 void ProfileIndexBuild(std::string_view text, ProfileIndex* index);
 bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string_view key, std::string_view* value);
