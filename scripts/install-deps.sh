@@ -2,7 +2,7 @@
 # Installs what the builds and tests need on a Debian machine, when run as root.
 # Installs nothing that is already there.
 set -eu
-packages=(cmake make g++ libgtest-dev libbenchmark-dev mingw-w64 wine wine64 clang libclang-rt-14-dev)
+packages=(cmake make g++ libgtest-dev libbenchmark-dev mingw-w64 wine wine64 clang libclang-rt-14-dev time)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -27,14 +27,30 @@ reps=3
 [ $smoke -eq 1 ] && reps=1
 failed=0
 
-# measure RESULT_VAR COMMAND... : "user+sys maxrss_kib wall" of one command, stdout dropped
-measure() {
+# cpu_of RESULT_VAR COMMAND... : CPU seconds (user + system, to the millisecond) of one
+# command, its output dropped: what the shell's `times` reports for the children of a
+# subshell that runs only this command. Fails when the command fails.
+cpu_of() {
     local var=$1
     shift
-    /usr/bin/time -f "%U %S %M %e" -o "$work/time" "$@" >/dev/null 2>"$work/stderr"
+    local out
+    out=$(
+        "$@" >/dev/null 2>"$work/stderr"
+        echo "rc $?"
+        times
+    )
+    printf -v "$var" "%s" "$(echo "$out" | awk '$1 != "rc" { n++ } $1 != "rc" && n == 2 {
+        split($1, u, /[ms]/); split($2, s, /[ms]/); print u[1] * 60 + u[2] + s[1] * 60 + s[2] }')"
+    return "$(echo "$out" | awk '$1 == "rc" { print $2 }')"
+}
+
+# mem_of RESULT_VAR COMMAND... : "peak_kib wall_seconds" of one command (GNU time).
+mem_of() {
+    local var=$1
+    shift
+    /usr/bin/time -f "%M %e" -o "$work/time" "$@" >/dev/null 2>"$work/stderr"
     local rc=$?
-    read -r u s m e <"$work/time"
-    printf -v "$var" "%s %s %s" "$(calc "$u + $s")" "$m" "$e"
+    printf -v "$var" "%s" "$(cat "$work/time")"
     return $rc
 }
 
@@ -48,31 +64,34 @@ point() {
     while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$image" -type f -print0)
     local runs=() cats=() mems=() walls=()
     for ((r = 0; r < reps; r++)); do
+        local cpu res
         rm -rf "$work/run"
         cp -a "$image" "$work/run"
-        local res
-        if ! measure res "$facet_sim" run "$work/run" -h; then
+        if ! cpu_of cpu "$facet_sim" run "$work/run" -h; then
             echo "scaling.sh: facet-sim run failed on $name $at: $(cat "$work/stderr")" >&2
             failed=1
         fi
-        read -r cpu mem wall <<<"$res"
         runs+=("$cpu")
+        cpu_of cpu cat "${files[@]}"
+        cats+=("$cpu")
+        # Memory and wall time in a run of their own, so that GNU time costs no CPU above.
+        rm -rf "$work/run"
+        cp -a "$image" "$work/run"
+        mem_of res "$facet_sim" run "$work/run" -h
+        read -r mem wall <<<"$res"
         mems+=("$mem")
         walls+=("$wall")
-        measure res cat "${files[@]}"
-        read -r cpu mem wall <<<"$res"
-        cats+=("$cpu")
     done
     run_cpu=$(printf '%s\n' "${runs[@]}" | median)
     cat_cpu=$(printf '%s\n' "${cats[@]}" | median)
     run_mem=$(printf '%s\n' "${mems[@]}" | median)
     run_wall=$(printf '%s\n' "${walls[@]}" | median)
-    # cat's CPU time is counted to 10 ms; a zero reading counts as 5 ms.
+    # A reading below a millisecond counts as one.
     local cat_floor
-    cat_floor=$(calc "($cat_cpu < 0.005) ? 0.005 : $cat_cpu")
+    cat_floor=$(calc "($cat_cpu < 0.001) ? 0.001 : $cat_cpu")
     local ratio
     ratio=$(calc "$run_cpu / $cat_floor")
-    printf '| %-22s | %9s | %7.2f s | %7.3f s | %7.1fx | %6d MiB | %s\n' "$name" "$at" "$run_cpu" "$cat_cpu" \
+    printf '| %-22s | %9s | %7.3f s | %7.3f s | %7.1fx | %6d MiB | %s\n' "$name" "$at" "$run_cpu" "$cat_cpu" \
         "$ratio" $((run_mem / 1024)) "$goal"
 }
 
@@ -200,8 +219,8 @@ walls=()
 for ((r = 0; r < reps; r++)); do
     rm -rf "$work/copies"
     mkdir "$work/copies"
-    measure res sh -c "for i in 1 2 3 4 5 6; do cp '$work/wallpaper.jpg' '$work/copies/'\$i.jpg; done"
-    read -r cpu mem wall <<<"$res"
+    mem_of res sh -c "for i in 1 2 3 4 5 6; do cp '$work/wallpaper.jpg' '$work/copies/'\$i.jpg; done"
+    read -r mem wall <<<"$res"
     walls+=("$wall")
 done
 cp_wall=$(printf '%s\n' "${walls[@]}" | median)
