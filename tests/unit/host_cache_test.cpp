@@ -130,10 +130,11 @@ TEST(ProfileIndex, AnswersAsTheReaderDoes) {
         "[Two\r\n"
         "e=\r\n"
         "[]\r\n"
-        "f=unnamed\r\n";
+        "f=unnamed\r\n"
+        "[Last]";
     host::ProfileIndex index;
     host::ProfileIndexBuild(text, &index);
-    for (const char* section : {"One", " one ", "two", "", "three"}) {
+    for (const char* section : {"One", " one ", "two", "", "three", "last"}) {
         for (const char* key : {"a", "b", "c", "d", "e", "f", "k", "", " A ", "no equals"}) {
             std::string_view want;
             std::string_view got;

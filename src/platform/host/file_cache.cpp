@@ -1,7 +1,12 @@
 #include "platform/host/file_cache.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <unordered_map>
 #include <vector>
@@ -40,9 +45,67 @@ struct Listing {
     std::unordered_map<std::string, std::vector<std::string>> names;
 };
 
+// The bytes of a file, in memory of their own. A large file goes into a private mapping
+// that the kernel may back with huge pages: a branding file of many megabytes then costs
+// a handful of page faults rather than thousands.
+class FileBytes {
+public:
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes() {
+        if (mapped_) munmap(data_, capacity_);
+    }
+    std::string_view view() const { return mapped_ ? std::string_view(data_, size_) : std::string_view(small_); }
+
+    bool Read(const std::string& path) {
+        int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat st;
+        bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+        constexpr size_t kHuge = size_t{2} << 20;
+        if (ok && static_cast<size_t>(st.st_size) >= kHuge) {
+            capacity_ = (static_cast<size_t>(st.st_size) + kHuge) & ~(kHuge - 1);  // room to see growth
+            void* p = mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (p != MAP_FAILED) {
+                madvise(p, capacity_, MADV_HUGEPAGE);
+                data_ = static_cast<char*>(p);
+                mapped_ = true;
+                while (ok && size_ < capacity_) {
+                    ssize_t n = read(fd, data_ + size_, capacity_ - size_);
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n <= 0) {
+                        ok = n == 0;
+                        break;
+                    }
+                    size_ += static_cast<size_t>(n);
+                }
+                // A file that grew past the room is read the ordinary way.
+                if (ok && size_ == capacity_) {
+                    munmap(data_, capacity_);
+                    mapped_ = false;
+                    size_ = 0;
+                } else {
+                    close(fd);
+                    return ok;
+                }
+            }
+        }
+        close(fd);
+        return ok && ReadHostFile(path, &small_);
+    }
+
+private:
+    char* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+    bool mapped_ = false;
+    std::string small_;
+};
+
 struct Profile {
     Stamp stamp;
-    std::string text;
+    FileBytes bytes;
     ProfileIndex index;
 };
 
@@ -99,14 +162,14 @@ ProfileIndex* CachedProfile(const std::string& hostPath) {
     auto it = g_profiles.find(hostPath);
     if (it != g_profiles.end() && it->second->stamp == stamp) return &it->second->index;
     auto profile = std::make_unique<Profile>();
-    if (!ReadHostFile(hostPath, &profile->text)) {
+    if (!profile->bytes.Read(hostPath)) {
         g_profiles.erase(hostPath);
         return nullptr;
     }
     // The file may have changed between the stat and the read; then it is read again next time.
     profile->stamp = stamp;
-    if (static_cast<off_t>(profile->text.size()) != stamp.size) profile->stamp.size = -1;
-    ProfileIndexBuild(profile->text, &profile->index);
+    if (static_cast<off_t>(profile->bytes.view().size()) != stamp.size) profile->stamp.size = -1;
+    ProfileIndexBuild(profile->bytes.view(), &profile->index);
     ProfileIndex* index = &profile->index;
     g_profiles.insert_or_assign(hostPath, std::move(profile));
     return index;

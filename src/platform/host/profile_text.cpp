@@ -245,8 +245,24 @@ uint32_t* SectionSlot(ProfileIndex& index, std::string_view name) {
     }
 }
 
+// The first section of that name.
 ProfileIndex::Section* FindSection(ProfileIndex& index, std::string_view name) {
-    if (index.slots.empty()) return nullptr;
+    constexpr size_t kSearchesBeforeTable = 16;
+    if (index.slots.empty() && ++index.lookups > kSearchesBeforeTable) {
+        size_t capacity = 16;
+        while (capacity < index.sections.size() * 2) capacity *= 2;
+        index.slots.assign(capacity, 0);
+        for (size_t i = 0; i < index.sections.size(); ++i) {
+            uint32_t* slot = SectionSlot(index, index.sections[i].name);
+            if (*slot == 0) *slot = static_cast<uint32_t>(i + 1);
+        }
+    }
+    if (index.slots.empty()) {
+        for (ProfileIndex::Section& section : index.sections) {
+            if (section.name.size() == name.size() && SameName(section.name, name)) return &section;
+        }
+        return nullptr;
+    }
     uint32_t* slot = SectionSlot(index, name);
     return *slot == 0 ? nullptr : &index.sections[*slot - 1];
 }
@@ -257,31 +273,23 @@ void ProfileIndexBuild(std::string_view text, ProfileIndex* index) {
     index->text = text;
     index->sections.clear();
     index->slots.clear();
-    // Only header lines matter here; a line is a header when its first non-blank byte is '['.
-    std::vector<std::pair<std::string_view, size_t>> headers;
+    index->lookups = 0;
+    // Only header lines matter here; a line is a header when its first non-blank byte is
+    // '['. CR LF, LF and CR each end a line.
+    const char* data = text.data();
     size_t pos = 0;
     while (pos < text.size()) {
         size_t start = pos;
-        while (start < text.size() && IsBlank(text[start])) ++start;
-        size_t end = start;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        size_t next = end;
-        if (next < text.size()) {
-            if (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ++next;
-            ++next;
+        while (start < text.size() && IsBlank(data[start])) ++start;
+        const void* lf = memchr(data + pos, '\n', text.size() - pos);
+        size_t nl = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) : text.size();
+        const void* cr = memchr(data + pos, '\r', nl - pos);
+        size_t end = cr ? static_cast<size_t>(static_cast<const char*>(cr) - data) : nl;
+        size_t next = (cr && end + 1 != nl) ? end + 1 : std::min(nl + 1, text.size());
+        if (start < end && data[start] == '[') {
+            index->sections.push_back(ProfileIndex::Section{HeaderName(Trim(text.substr(start, end - start))), next, nullptr});
         }
-        if (start < end && text[start] == '[') headers.emplace_back(HeaderName(Trim(text.substr(start, end - start))), next);
         pos = next;
-    }
-    size_t capacity = 16;
-    while (capacity < headers.size() * 2) capacity *= 2;
-    index->slots.assign(capacity, 0);
-    index->sections.reserve(headers.size());
-    for (const auto& [name, body] : headers) {
-        uint32_t* slot = SectionSlot(*index, name);
-        if (*slot != 0) continue;  // only the first section of a name is read
-        index->sections.push_back(ProfileIndex::Section{name, body, nullptr});
-        *slot = static_cast<uint32_t>(index->sections.size());
     }
 }
 

@@ -37,8 +37,8 @@ size_t ProfileDefault(const char* def, char* buf, size_t size, bool* cut);
 std::string ProfileSetValue(std::string_view text, std::string_view section, std::string_view key,
                             std::string_view value);
 
-// A profile file parsed once for many reads: where each section starts (the first of a
-// name), and, once a section has been asked for, its entries (the first of a name). It
+// A profile file parsed once for many reads: where each section starts, and, once a
+// section has been asked for, its entries (the first of a name). It
 // answers exactly as ProfileFind and ProfileGetString do on the same text, which it views
 // and must outlive.
 struct ProfileNameHash {
@@ -55,8 +55,12 @@ struct ProfileIndex {
         std::unique_ptr<Entries> entries;  // made on first use
     };
     std::string_view text;
-    std::vector<Section> sections;  // the first section of each name, in file order
-    std::vector<uint32_t> slots;    // open addressing over sections: index + 1, 0 for free
+    std::vector<Section> sections;  // every section header, in file order
+    // A file read for a few names is searched from the top; once it has been asked for
+    // many, an open-addressing table over the first section of each name (index + 1, 0
+    // for free) answers instead.
+    size_t lookups = 0;
+    std::vector<uint32_t> slots;
 };
 void ProfileIndexBuild(std::string_view text, ProfileIndex* index);
 bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string_view key, std::string_view* value);
