@@ -95,6 +95,13 @@ bool ReadQuoted(std::string_view s, size_t* pos, std::string* out) {
     return false;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 bool ParseHexBytes(std::string_view s, std::string* out) {
     out->clear();
     size_t i = 0;
@@ -105,11 +112,17 @@ bool ParseHexBytes(std::string_view s, std::string* out) {
         if (end == std::string_view::npos) end = s.size();
         std::string_view item = TrimBlanks(s.substr(i, end - i));
         if (item.empty() || item.size() > 2) return false;
-        char* stop = nullptr;
-        std::string text(item);
-        long byte = strtol(text.c_str(), &stop, 16);
-        if (*stop != '\0') return false;
-        *out += static_cast<char>(byte);
+        int high = HexDigit(item[0]);
+        int low = item.size() == 2 ? HexDigit(item[1]) : -1;
+        if (item.size() == 2 && high >= 0 && low >= 0) {
+            *out += static_cast<char>(high * 16 + low);  // the usual case, without strtol
+        } else {
+            char* stop = nullptr;
+            std::string text(item);
+            long byte = strtol(text.c_str(), &stop, 16);
+            if (*stop != '\0') return false;
+            *out += static_cast<char>(byte);
+        }
         i = end + 1;
     }
     return true;
@@ -185,8 +198,9 @@ std::string WrapHex(const std::string& lead, std::string_view bytes, size_t colu
     column += lead.size();
     for (size_t i = 0; i < bytes.size(); ++i) {
         bool last = i + 1 == bytes.size();
-        char piece[4];
-        snprintf(piece, sizeof(piece), last ? "%02x" : "%02x,", static_cast<unsigned char>(bytes[i]));
+        static const char kDigits[] = "0123456789abcdef";
+        unsigned char byte = static_cast<unsigned char>(bytes[i]);
+        char piece[4] = {kDigits[byte >> 4], kDigits[byte & 15], last ? '\0' : ',', '\0'};
         size_t need = last ? 2 : 4;  // the piece, and room for a "\" after it
         if (column + need > 80) {
             out += "\\\r\n  ";
