@@ -245,6 +245,14 @@ uint32_t* SectionSlot(ProfileIndex& index, std::string_view name) {
     }
 }
 
+uint32_t* EntrySlot(ProfileIndex::Entries& entries, std::string_view name) {
+    size_t mask = entries.slots.size() - 1;
+    for (size_t i = ProfileNameHash()(name) & mask;; i = (i + 1) & mask) {
+        uint32_t& slot = entries.slots[i];
+        if (slot == 0 || SameName(entries.list[slot - 1].first, name)) return &slot;
+    }
+}
+
 // The first section of that name.
 ProfileIndex::Section* FindSection(ProfileIndex& index, std::string_view name) {
     constexpr size_t kSearchesBeforeTable = 16;
@@ -306,6 +314,7 @@ bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string
     if (!found->entries) {
         // The section's lines up to the next header, read by the rules of ProfileFind.
         found->entries = std::make_unique<ProfileIndex::Entries>();
+        auto& list = found->entries->list;
         LineReader reader(index.text.substr(found->body));
         std::string_view line;
         while (reader.Next(&line)) {
@@ -318,12 +327,20 @@ bool ProfileIndexFind(ProfileIndex& index, std::string_view section, std::string
             if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
                 v = v.substr(1, v.size() - 2);
             }
-            found->entries->try_emplace(Trim(line.substr(0, eq)), v);
+            list.emplace_back(Trim(line.substr(0, eq)), v);
+        }
+        auto& slots = found->entries->slots;
+        size_t capacity = 16;
+        while (capacity < list.size() * 2) capacity *= 2;
+        slots.assign(capacity, 0);
+        for (size_t i = 0; i < list.size(); ++i) {
+            uint32_t* slot = EntrySlot(*found->entries, list[i].first);
+            if (*slot == 0) *slot = static_cast<uint32_t>(i + 1);  // the first entry of a key wins
         }
     }
-    auto entry = found->entries->find(key);
-    if (entry == found->entries->end()) return false;
-    *value = entry->second;
+    uint32_t* slot = EntrySlot(*found->entries, key);
+    if (*slot == 0) return false;
+    *value = found->entries->list[*slot - 1].second;
     return true;
 }
 

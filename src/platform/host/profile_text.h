@@ -48,7 +48,12 @@ struct ProfileNameEqual {
     bool operator()(std::string_view a, std::string_view b) const;
 };
 struct ProfileIndex {
-    using Entries = std::unordered_map<std::string_view, std::string_view, ProfileNameHash, ProfileNameEqual>;
+    // The entries of a section (the first of each name) in an open-addressing table:
+    // slots hold index + 1 into list, 0 for free.
+    struct Entries {
+        std::vector<std::pair<std::string_view, std::string_view>> list;
+        std::vector<uint32_t> slots;
+    };
     struct Section {
         std::string_view name;
         size_t body = 0;                   // where the lines after the header start
