@@ -3,7 +3,7 @@
 # Installs nothing that is already there.
 set -eu
 packages=(cmake make g++ libgtest-dev libbenchmark-dev mingw-w64 wine wine64 clang libclang-rt-14-dev
-          libcli11-dev nlohmann-json3-dev)
+          libcli11-dev nlohmann-json3-dev time)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -123,11 +123,11 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
                           LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) {
     std::string path = FullPath(hKey, nullptr);
     if (path.empty() || lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
-    std::vector<std::string> names = host::RegSubkeys(host::MachineRegistry(), path);
-    if (dwIndex >= names.size()) return ERROR_NO_MORE_ITEMS;
-    const std::string& name = names[dwIndex];
+    std::string_view name = host::RegSubkeyAt(host::MachineRegistry(), path, dwIndex);
+    if (name.empty()) return ERROR_NO_MORE_ITEMS;
     if (name.size() + 1 > *lpcchName) return ERROR_MORE_DATA;
-    memcpy(lpName, name.c_str(), name.size() + 1);
+    memcpy(lpName, name.data(), name.size());
+    lpName[name.size()] = '\0';
     *lpcchName = static_cast<DWORD>(name.size());
     if (lpClass && lpcchClass && *lpcchClass > 0) {
         lpClass[0] = '\0';
