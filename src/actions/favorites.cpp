@@ -10,6 +10,7 @@
 #include "platform/win32.h"
 #include "run/log.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 namespace {
 
@@ -47,7 +48,31 @@ FavoritesFolder ReadFavoritesFolder(char (&szFavoritesDir)[260]) {
 
 }  // namespace
 
-bool IsPlainFileName(const char* szName) { return strpbrk(szName, "\\/") == nullptr; }
+bool IsPlainFileName(const char* szName) {
+    // A separator would lead the shortcut into another folder ("..\x", "a\b"); the other
+    // characters and the control bytes are refused by Windows in any file name.
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(szName); *p; ++p) {
+        if (*p < 32 || strchr("\\/<>:\"|?*", *p) != nullptr) return false;
+    }
+    // The device names stay devices whatever extension follows them ("nul.txt", and the
+    // ".URL" that every shortcut gets), in any case and with spaces before the dot.
+    size_t nBase = strcspn(szName, ".");
+    while (nBase > 0 && szName[nBase - 1] == ' ') --nBase;
+    char szBase[5] = "";
+    if (nBase < 3 || nBase > 4) return true;
+    for (size_t i = 0; i < nBase; ++i) {
+        char c = szName[i];
+        szBase[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    szBase[nBase] = '\0';
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* szDevice : kDevices) {
+        if (strcmp(szBase, szDevice) == 0) return false;
+    }
+    bool bPort = nBase == 4 && (strncmp(szBase, "COM", 3) == 0 || strncmp(szBase, "LPT", 3) == 0);
+    return !(bPort && szBase[3] >= '1' && szBase[3] <= '9');
+}
+
 
 void DecideFavoritesPlan(FavoritesPlan* p, bool bCheckCuts) {
     memset(p, 0, sizeof(*p));
@@ -82,11 +107,11 @@ void DecideFavoriteLink(const char* pszName, const FavoritesPlan& plan, bool bCh
     f->szShortcutFile[0] = '\0';
     ReadProfileText(pszName, "Name", "ERROR", f->szLinkName, sizeof(f->szLinkName), g_run.szIniPath,
                     bCheckCuts ? &f->bNameCut : nullptr);
-    ReadProfileText(pszName, "Path", "ERROR", f->szLinkPath, sizeof(f->szLinkPath), g_run.szIniPath,
-                    bCheckCuts ? &f->bPathCut : nullptr);
+    // The Path is always checked: a cut address is never installed.
+    ReadProfileText(pszName, "Path", "ERROR", f->szLinkPath, sizeof(f->szLinkPath), g_run.szIniPath, &f->bPathCut);
     f->bNameMissing = lstrcmpiA(f->szLinkName, "ERROR") == 0;
     f->bPathMissing = lstrcmpiA(f->szLinkPath, "ERROR") == 0;
-    f->bSkipped = f->bNameMissing || f->bPathMissing;
+    f->bSkipped = f->bNameMissing || f->bPathMissing || f->bPathCut;
     f->nShortcut = kShortcutNoFolder;
     if (f->bSkipped || !plan.bWriteShortcuts) return;
     if (!IsPlainFileName(f->szLinkName)) {
@@ -132,7 +157,11 @@ void InstallFavorites() {
     for (char* pszName = NextFavoritePiece(&pszCursor); pszName != nullptr; pszName = NextFavoritePiece(&pszCursor)) {
         FavoriteLink link;
         DecideFavoriteLink(pszName, plan, false, &link);
-        if (link.bSkipped) continue;
+        if (link.bNameMissing || link.bPathMissing) continue;
+        if (link.bPathCut) {
+            WriteLog(kLinkPathTooLong, pszName);
+            continue;
+        }
 
         switch (link.nShortcut) {
             case kShortcutBadName:
@@ -143,7 +172,9 @@ void InstallFavorites() {
                 break;
             case kShortcutMade:
                 WriteLog("INFO >>   Create URL for current user --->", link.szShortcutFile);
-                WritePrivateProfileStringA("InternetShortcut", "URL", link.szLinkPath, link.szShortcutFile);
+                if (!WritePrivateProfileStringA("InternetShortcut", "URL", link.szLinkPath, link.szShortcutFile)) {
+                    LogWriteFailure("ERROR >> Create URL failed --->", link.szShortcutFile, GetLastError());
+                }
                 break;
             default:
                 break;
@@ -154,9 +185,9 @@ void InstallFavorites() {
         char szKey[20];
         FormatText(szTitle, "%s.URL", link.szLinkName);
         FormatText(szKey, "Title%d", static_cast<int>(nFavoriteIndex));
-        WritePrivateProfileStringA("FavoritesEx", szKey, szTitle, g_run.szSignupPath);
+        WriteSignupEntry("FavoritesEx", szKey, szTitle);
         FormatText(szKey, "URL%d", static_cast<int>(nFavoriteIndex));
-        WritePrivateProfileStringA("FavoritesEx", szKey, link.szLinkPath, g_run.szSignupPath);
+        WriteSignupEntry("FavoritesEx", szKey, link.szLinkPath);
         if (nFavoriteIndex < INT32_MAX) ++nFavoriteIndex;
     }
     WriteLog("INFO >>End InstallFavorites", kNewLine);

@@ -29,7 +29,8 @@ enum FavoriteShortcut {
 
 struct FavoriteLink {
     // Name or Path missing (or "ERROR" in any case): the link is skipped whole, without
-    // a log line, a shortcut or a sign-up entry, and takes no number.
+    // a log line, a shortcut or a sign-up entry, and takes no number. A Path longer than
+    // its field (bPathCut) skips the link too, with an error line.
     bool bSkipped;
     bool bNameMissing;
     bool bPathMissing;
@@ -53,7 +54,10 @@ char* NextFavoritePiece(char** ppszCursor);
 // What happens to the link section pszLinkSection; reads the branding file only.
 void DecideFavoriteLink(const char* pszLinkSection, const FavoritesPlan& plan, bool bCheckCuts, FavoriteLink* pLink);
 
-// False for a Name that would lead the shortcut file into another folder ("..\x", "a/b").
+// True when Windows can create a file of this name with ".URL" appended: no path
+// separator (which would lead the shortcut into another folder), none of < > : " | ? *
+// and no control byte, and not a device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
+// LPT9, with or without an extension, any case).
 bool IsPlainFileName(const char* szName);
 
 void InstallFavorites();

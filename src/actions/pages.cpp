@@ -3,13 +3,26 @@
 #include <cstring>
 
 #include "config/profile_read.h"
+#include "actions/signup.h"
+#include "base/bounded.h"
 #include "config/section.h"
 #include "run/log.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 namespace {
 
 const char kBrowserMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
+
+// A page value of the browser's settings; a failure is logged with the value's full name.
+void WritePageValue(const char* szValueName, DWORD dwType, const void* pData, DWORD cbData) {
+    LONG result = WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, szValueName, dwType, pData, cbData);
+    if (result != ERROR_SUCCESS) {
+        char szWhat[128];
+        FormatText(szWhat, "HKEY_CURRENT_USER\\%s\\%s", kBrowserMain, szValueName);
+        LogWriteFailure("ERROR >> Write registry value failed --->", szWhat, static_cast<DWORD>(result));
+    }
+}
 
 }  // namespace
 
@@ -31,15 +44,17 @@ void DecidePageLink(const char* szKey, bool bCheckCuts, PageLink* p) {
     if (p->szLinkSection[0] == '\0') return;
     ReadProfileText(p->szLinkSection, "Name", "ERROR", p->szLinkName, sizeof(p->szLinkName), g_run.szIniPath,
                     bCheckCuts ? &p->bNameCut : nullptr);
+    // The Path is always checked: a cut address is never installed.
     ReadProfileText(p->szLinkSection, "Path", "ERROR", p->szLinkPath, sizeof(p->szLinkPath), g_run.szIniPath,
-                    bCheckCuts ? &p->bPathCut : nullptr);
+                    &p->bPathCut);
     p->bNameMissing = lstrcmpiA(p->szLinkName, "ERROR") == 0;
     p->bPathMissing = lstrcmpiA(p->szLinkPath, "ERROR") == 0;
-    p->bUsable = !p->bNameMissing && !p->bPathMissing;
+    p->bUsable = !p->bNameMissing && !p->bPathMissing && !p->bPathCut;
 }
 
-// The link-section name lives in a field as wide as any value ReadIniValue delivers, so
-// a name longer than four characters is used whole rather than cut or overrun.
+// Link-section names in branding files are short, but ReadIniValue may deliver up to
+// 259 characters. The name is kept in a field of that width, so a long name is used
+// whole: it is neither cut into the name of another section nor written past its field.
 void SetHomePage() {
     PageLink link;
 
@@ -50,12 +65,13 @@ void SetHomePage() {
         return;
     }
     WriteLog("INFO >>   Set Home to this link: ", link.szLinkSection);
-    if (!link.bUsable) {
+    if (link.bNameMissing || link.bPathMissing) {
         WriteLog("ERROR >> Failed to read home link:", link.szLinkSection);
+    } else if (link.bPathCut) {
+        WriteLog(kLinkPathTooLong, link.szLinkSection);
     } else {
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Start Page", REG_SZ, link.szLinkPath,
-                           static_cast<DWORD>(strlen(link.szLinkPath) + 1));
-        WritePrivateProfileStringA("URL", "Home_page", link.szLinkPath, g_run.szSignupPath);
+        WritePageValue("Start Page", REG_SZ, link.szLinkPath, static_cast<DWORD>(strlen(link.szLinkPath) + 1));
+        WriteSignupEntry("URL", "Home_page", link.szLinkPath);
     }
     WriteLog("INFO >>End SetHomePage", kNewLine);
 }
@@ -71,14 +87,14 @@ void SetSearchPage() {
         return;
     }
     WriteLog("INFO >>   Set search to this link: ", link.szLinkSection);
-    if (!link.bUsable) {
+    if (link.bNameMissing || link.bPathMissing) {
         WriteLog("ERROR >> Failed to read Search link:", link.szLinkSection);
+    } else if (link.bPathCut) {
+        WriteLog(kLinkPathTooLong, link.szLinkSection);
     } else {
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Search Bar", REG_SZ, link.szLinkPath,
-                           static_cast<DWORD>(strlen(link.szLinkPath) + 1));
-        WriteRegistryValue(HKEY_CURRENT_USER, kBrowserMain, "Use Custom Search URL", REG_DWORD, &dwUseCustomSearch,
-                           sizeof(dwUseCustomSearch));
-        WritePrivateProfileStringA("URL", "Search_Page", link.szLinkPath, g_run.szSignupPath);
+        WritePageValue("Search Bar", REG_SZ, link.szLinkPath, static_cast<DWORD>(strlen(link.szLinkPath) + 1));
+        WritePageValue("Use Custom Search URL", REG_DWORD, &dwUseCustomSearch, sizeof(dwUseCustomSearch));
+        WriteSignupEntry("URL", "Search_Page", link.szLinkPath);
     }
     WriteLog("INFO >>SetSearchPage Ends", kNewLine);
 }

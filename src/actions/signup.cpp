@@ -6,6 +6,7 @@
 #include "base/bounded.h"
 #include "platform/win32.h"
 #include "run/run_state.h"
+#include "run/version_file.h"
 
 void GetFavoriteCount(int32_t* pnCount) {
     int32_t n = 1;
@@ -17,4 +18,12 @@ void GetFavoriteCount(int32_t* pnCount) {
         if (strcmp(szValue, "ERROR") == 0) break;
     }
     *pnCount = n;
+}
+
+void WriteSignupEntry(const char* szSection, const char* szKey, const char* szValue) {
+    if (WritePrivateProfileStringA(szSection, szKey, szValue, g_run.szSignupPath)) return;
+    DWORD dwError = GetLastError();
+    char szWhat[320];
+    FormatText(szWhat, "[%s] %s in %s", szSection, szKey, g_run.szSignupPath);
+    LogWriteFailure("ERROR >> Write sign-up entry failed --->", szWhat, dwError);
 }

@@ -131,3 +131,13 @@ DWORD ReadIniValue(const char* szKey, char (&szValue)[260]) {
 DWORD ReadIniValueChecked(const char* szKey, char (&szValue)[260], bool* pbCut) {
     return ReadProfileText(g_run.szSection, szKey, kEmpty, szValue, sizeof(szValue), g_run.szIniPath, pbCut);
 }
+
+bool ReadLinkPath(const char* szLinkSection, char (&szLinkPath)[260]) {
+    DWORD n = GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
+    if (n < sizeof(szLinkPath) - 1) return true;
+    char szLonger[sizeof(szLinkPath) + 1];
+    n = GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLonger, sizeof(szLonger), g_run.szIniPath);
+    return n < sizeof(szLinkPath);
+}
+
+const char kLinkPathTooLong[] = "ERROR >> Link path is too long. Nothing installed for link: ";

@@ -63,3 +63,12 @@ DWORD ReadIniValue(const char* szKey, char (&szValue)[260]);
 
 // The same, also saying whether the 259 characters of the buffer cut the value.
 DWORD ReadIniValueChecked(const char* szKey, char (&szValue)[260], bool* pbCut);
+
+// Reads key "Path" of a link section of Facet.INI into szLinkPath, default "ERROR".
+// False when the value is longer than the field: the reader cut it, and a cut address
+// must not be installed anywhere. A value that fills the field is read once more into a
+// larger buffer to tell "exactly 259 characters" from "cut to 259".
+bool ReadLinkPath(const char* szLinkSection, char (&szLinkPath)[260]);
+
+// The error line for a link whose Path was cut, logged with the link section's name.
+extern const char kLinkPathTooLong[];

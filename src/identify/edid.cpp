@@ -69,10 +69,12 @@ void GetEDIDDataEx(const char* pnpIDStr, int32_t* nRev, int32_t* nPass, DWORD* d
         if (FormatText(szParams, "%s\\%s\\%s\\Device Parameters", kDisplayEnum, pnpIDStr, szInstance)) {
             DWORD dwType = REG_BINARY;
             DWORD cbEdid = sizeof(s_edid);
-            // Only a block that was really read for this instance is decoded: a missing
-            // value, or one too short for the fields, leaves the values of the last good one.
+            // Only bytes really read for this instance are decoded. A value shorter than
+            // a whole block still holds every field up to 0x3D and is decoded from them; a
+            // missing value, one too long for the buffer, or one that ends before 0x3D
+            // leaves the values of the last instance that could be read.
             if (ReadRegistryValue(HKEY_LOCAL_MACHINE, szParams, "EDID", &dwType, s_edid, &cbEdid) == ERROR_SUCCESS &&
-                cbEdid >= 128) {
+                cbEdid >= kEdidBytesUsed) {
                 DecodeEdidBlock(s_edid, cbEdid, nRev, nPass, dwWidth, dwHeight, nDisplayType);
                 if (szInstanceUsed != nullptr) CopyTextN(szInstanceUsed, 260, szInstance);
             }

@@ -115,8 +115,8 @@ void DecideScreenType(ScreenDecision* d) {
         // The LCD's own width and height, when one was found, take part in the maxima.
         GetMaxDisplayModeEx(&d->dwWidth, &d->dwHeight, &d->nModes, &d->nWidthMode, &d->nHeightMode);
     }
-    // What the IEEE quotient would say for a height of 0: infinity (wide) for a width
-    // above 0, not a number (normal) for 0 x 0.
+    // A height of 0 cannot be divided by. Any width over no height is as wide as a screen
+    // gets, so it counts as wide; 0 x 0 describes no screen at all and counts as normal.
     if (d->dwHeight == 0) {
         d->bWideScreen = d->dwWidth > 0 ? 1 : 0;
     } else {

@@ -29,6 +29,15 @@ void FormatLastError(DWORD dwError) {
     LocalFree(pszText);
 }
 
+void LogWriteFailure(const char* szMessage, const char* szWhat, DWORD dwError) {
+    // Room for the longest message, a 259-character path and the section and key names;
+    // a longer text is cut, never overrun.
+    char szLine[640];
+    FormatText(szLine, "%s%s  Error is: ", szMessage, szWhat);
+    FormatLastError(dwError);
+    WriteLog(szLine, g_run.szLastError);
+}
+
 void CopyVersionFile() {
     char szSource[260];
     char szTarget[260];

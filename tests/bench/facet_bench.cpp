@@ -1,6 +1,8 @@
 // Speed of the parts that scale with the inputs: the profile reader on a large branding
-// file (every INI read parses the file anew, as Windows does), the sign-up numbering on
-// a long-lived sign-up file, and a whole branding run of the sample machine.
+// file, the sign-up numbering on a long-lived sign-up file, the registry parser, the
+// registry and display enumerations, and a whole branding run of the sample machine.
+// The cases that grow report their order of growth (Complexity): each must stay O(N) or
+// O(NlgN) in the size of its input.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include <string>
 
 #include "actions/signup.h"
+#include "platform/host/registry_text.h"
+#include "platform/win32.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
 #include "run/driver.h"
@@ -63,10 +67,112 @@ void BM_FavoriteCount(benchmark::State& state) {
         GetFavoriteCount(&n);
         benchmark::DoNotOptimize(n);
     }
+    state.SetComplexityN(state.range(0));
     host::CloseMachine();
     std::filesystem::remove_all(dir);
 }
-BENCHMARK(BM_FavoriteCount)->Arg(10)->Arg(200);
+BENCHMARK(BM_FavoriteCount)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
+
+// A small image of its own: machine.ini and registry.reg as given, an empty C: drive.
+std::string MakeImage(const std::string& machineIni, const std::string& registry) {
+    char templ[] = "/tmp/facet-bench-XXXXXX";
+    std::string dir = mkdtemp(templ);
+    std::filesystem::create_directory(dir + "/drive_c");
+    std::FILE* f = std::fopen((dir + "/machine.ini").c_str(), "wb");
+    std::fwrite(machineIni.data(), 1, machineIni.size(), f);
+    std::fclose(f);
+    f = std::fopen((dir + "/registry.reg").c_str(), "wb");
+    std::fwrite(registry.data(), 1, registry.size(), f);
+    std::fclose(f);
+    return dir;
+}
+
+// Values twenty to a key, as regedit exports them.
+std::string GrownRegistry(int64_t values) {
+    std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+    char line[128];
+    for (int64_t i = 0; i < values; ++i) {
+        if (i % 20 == 0) {
+            if (i != 0) text += "\r\n";
+            std::snprintf(line, sizeof(line), "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Grown\\Key%07lld]\r\n",
+                          static_cast<long long>(i / 20));
+            text += line;
+        }
+        std::snprintf(line, sizeof(line), "\"Value%02lld\"=\"text of value %lld\"\r\n",
+                      static_cast<long long>(i % 20), static_cast<long long>(i));
+        text += line;
+    }
+    return text + "\r\n";
+}
+
+void BM_ParseRegText(benchmark::State& state) {
+    std::string text = GrownRegistry(state.range(0));
+    for (auto _ : state) {
+        host::Registry reg;
+        std::string error;
+        benchmark::DoNotOptimize(host::ParseRegText(text, &reg, &error));
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+BENCHMARK(BM_ParseRegText)->RangeMultiplier(10)->Range(1000, 1000000)->Complexity()->Unit(benchmark::kMillisecond);
+
+// Walks every instance of one monitor model, as the EDID lookup does.
+void BM_RegEnumKeyExA(benchmark::State& state) {
+    std::string reg = "Windows Registry Editor Version 5.00\r\n\r\n";
+    for (int64_t i = state.range(0) - 1; i >= 0; --i) {  // against the sorted order
+        reg += "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\CVN15A1\\UID" +
+               std::to_string(i) + "\\Device Parameters]\r\n\"EDID\"=hex:00,ff\r\n\r\n";
+    }
+    std::string dir = MakeImage("[Machine]\r\n", reg);
+    std::string error;
+    host::OpenMachine(dir, &error);
+    HKEY model = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\CVN15A1", 0, KEY_READ, &model);
+    for (auto _ : state) {
+        char name[260];
+        DWORD index = 0;
+        for (;; ++index) {
+            DWORD cch = sizeof(name);
+            if (RegEnumKeyExA(model, index, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        }
+        benchmark::DoNotOptimize(index);
+    }
+    state.SetComplexityN(state.range(0));
+    RegCloseKey(model);
+    host::CloseMachine();
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_RegEnumKeyExA)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
+
+// Walks every adapter and its first monitor, as the screen lookup does.
+void BM_EnumDisplayDevicesA(benchmark::State& state) {
+    std::string ini;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        ini += "[Adapter" + std::to_string(i) + "]\r\nDeviceName=\\\\.\\DISPLAY" + std::to_string(i + 1) +
+               "\r\nStateFlags=0x00000001\r\nMonitor0=MONITOR\\Default_Monitor\\" + std::to_string(i) +
+               "|0x00000003\r\n\r\n";
+    }
+    std::string dir = MakeImage(ini, "");
+    std::string error;
+    host::OpenMachine(dir, &error);
+    for (auto _ : state) {
+        DWORD i = 0;
+        for (;; ++i) {
+            DISPLAY_DEVICEA adapter;
+            adapter.cb = sizeof(adapter);
+            if (!EnumDisplayDevicesA(nullptr, i, &adapter, 0)) break;
+            DISPLAY_DEVICEA monitor;
+            monitor.cb = sizeof(monitor);
+            EnumDisplayDevicesA(adapter.DeviceName, 0, &monitor, 0);
+        }
+        benchmark::DoNotOptimize(i);
+    }
+    state.SetComplexityN(state.range(0));
+    host::CloseMachine();
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_EnumDisplayDevicesA)->RangeMultiplier(10)->Range(10, 10000)->Complexity();
 
 void BM_SampleMachineRun(benchmark::State& state) {
     for (auto _ : state) {

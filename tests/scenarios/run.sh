@@ -21,8 +21,8 @@
 #                   ("text", dword:00000001) or - for a missing value
 #   expect/absent   optional: Windows paths that must not exist after the runs
 #   wine            optional: "skip: why" when Wine cannot stand for this machine
-# Under Wine the system's text in "Copy Version File failed.  Error is: " is compared by
-# its form only (one line ending in the two spaces of its CR LF): Wine's texts are its own.
+# Under Wine the system's text after "Error is: " is compared by its form only (one line
+# ending in the two spaces of its CR LF): Wine's texts are its own.
 # Every run must end with exit code 0.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -54,7 +54,7 @@ failed=0
 skipped=0
 
 error_form() {
-    perl -0777 -pe 's/(Copy Version File failed\.  Error is: )[^\r\n]*  \r\r\n/$1(system text)\r\r\n/g'
+    perl -0777 -pe 's/(  Error is: )[^\r\n]*  \r\r\n/$1(system text)\r\r\n/g'
 }
 
 check() {  # check NAME ROOT: compares the expectations with the image or prefix at ROOT

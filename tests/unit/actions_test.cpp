@@ -235,7 +235,8 @@ TEST_F(ActionsTest, EmptyPathIsAOneByteValueAndCustomSearchIsOne) {
     SetSearchPage();
     EXPECT_EQ(Reg("Start Page"), "\"\"");
     EXPECT_EQ(Reg("Search Bar"), "\"http://s.example/?q=%s\"");
-    // A link-section name longer than four characters is used whole, and the flag stays 1.
+    // A link-section name as long as any value the section read can deliver is used
+    // whole, and the value beside it in memory, the search flag, stays 1.
     EXPECT_EQ(Reg("Use Custom Search URL"), "dword:00000001");
     EXPECT_EQ(Signup(), "[URL]\r\nHome_page=\r\nSearch_Page=http://s.example/?q=%s\r\n");
     EXPECT_NE(Log().find(LogEntry("INFO >>   Set search to this link: ", "LONGSEARCHNAME")), std::string::npos);
@@ -250,6 +251,101 @@ TEST_F(ActionsTest, ReadOnlySignupFileIsLeftAsItWas) {
     EXPECT_EQ(Signup(), "[URL]\r\nHome_page=old\r\n");
     EXPECT_EQ(Reg("Start Page"), "\"http://one.example/\"");
     EXPECT_TRUE(Exists(std::string(kFavorites) + "/Two.URL"));
+}
+
+// Failed writes are logged with what was not written and the system's reason; the
+// action goes on with its next write.
+TEST_F(ActionsTest, FailedWritesAreLoggedAndTheActionGoesOn) {
+    SetMachineIni("[Faults]\r\nReadOnlyKeys=HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\r\n");
+    MakeDir(std::string(kFavorites) + "/One.URL");  // the shortcut's name is taken by a folder
+    Start(std::string("[S]\r\nHome=L1\r\nSearch=L2\r\nFavorites=L1,L2\r\n") + kLinks);
+    InstallFavorites();
+    SetHomePage();
+    SetSearchPage();
+    const std::string main = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main\\";
+    const std::string denied = "Access is denied.  ";
+    std::string log = Log();
+    EXPECT_NE(log.find(LogEntry("ERROR >> Create URL failed --->C:\\Users\\Facet\\Favorites\\One.URL  Error is: ",
+                                denied)),
+              std::string::npos);
+    for (const char* value : {"Start Page", "Search Bar", "Use Custom Search URL"}) {
+        EXPECT_NE(log.find(LogEntry("ERROR >> Write registry value failed --->" + main + value + "  Error is: ",
+                                    denied)),
+                  std::string::npos)
+            << value;
+        EXPECT_EQ(Reg(value), "-");
+    }
+    // What could be written still was: the other shortcut and every sign-up entry.
+    EXPECT_TRUE(Exists(std::string(kFavorites) + "/Two.URL"));
+    EXPECT_EQ(Signup(),
+              "[FavoritesEx]\r\nTitle1=One.URL\r\nURL1=http://one.example/\r\nTitle2=Two.URL\r\n"
+              "URL2=http://two.example/\r\n[URL]\r\nHome_page=http://one.example/\r\nSearch_Page=http://two.example/\r\n");
+}
+
+TEST_F(ActionsTest, SignupFileThatCannotBeWrittenIsNamedInTheLog) {
+    MakeDir(kSignup);  // INSTALL.INS is a folder
+    SetFavoritesFolder("\"D:\\\\Favorites\"");  // a drive the machine does not have
+    Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
+    InstallFavorites();
+    std::string log = Log();
+    EXPECT_NE(log.find(LogEntry("ERROR >> Create URL failed --->D:\\Favorites\\One.URL  Error is: ",
+                                "The system cannot find the path specified.  ")),
+              std::string::npos);
+    for (const char* key : {"Title1", "URL1"}) {
+        EXPECT_NE(log.find(LogEntry(std::string("ERROR >> Write sign-up entry failed --->[FavoritesEx] ") + key +
+                                        " in C:\\Program Files\\Internet Explorer\\SIGNUP\\INSTALL.INS  Error is: ",
+                                    "Access is denied.  ")),
+                  std::string::npos)
+            << key;
+    }
+    EXPECT_NE(log.find(LogEntry("INFO >>End InstallFavorites")), std::string::npos);
+}
+
+TEST(ShortcutFileName, RefusesWhatWindowsCannotCreate) {
+    for (const char* name : {"a<b", "a>b", "a:b", "a\"b", "a|b", "a?b", "a*b", "a\\b", "a/b", "tab\there", "\x1f",
+                             "CON", "con", "Prn", "AUX", "NUL", "nul.txt", "NUL .x", "COM1", "com9", "LPT1",
+                             "lpt9.doc"}) {
+        EXPECT_FALSE(IsPlainFileName(name)) << name;
+    }
+    for (const char* name : {"Corvane Support", "", "CONSOLE", "COM", "COM0", "LPT10", "xNUL", "NULx.txt", "a.CON",
+                             "caf\xe9", "Warranty (UK)"}) {
+        EXPECT_TRUE(IsPlainFileName(name)) << name;
+    }
+}
+
+TEST_F(ActionsTest, DeviceNameGetsNoShortcutButItsSignupPair) {
+    Start("[S]\r\nFavorites=DEV,Q\r\n[DEV]\r\nName=Aux\r\nPath=http://aux.example/\r\n"
+          "[Q]\r\nName=What?\r\nPath=http://q.example/\r\n");
+    InstallFavorites();
+    EXPECT_NE(Log().find(LogEntry("ERROR >> Favorite name is not a file name. No shortcut file for: ", "Aux")),
+              std::string::npos);
+    EXPECT_NE(Log().find(LogEntry("ERROR >> Favorite name is not a file name. No shortcut file for: ", "What?")),
+              std::string::npos);
+    EXPECT_EQ(Entries(kFavorites), 0u);
+    EXPECT_EQ(Signup(), "[FavoritesEx]\r\nTitle1=Aux.URL\r\nURL1=http://aux.example/\r\nTitle2=What?.URL\r\n"
+                        "URL2=http://q.example/\r\n");
+}
+
+// A Path of 259 characters fills the field exactly and is installed; one character more
+// was cut, and nothing of that link is installed anywhere.
+TEST_F(ActionsTest, CutLinkPathsInstallNothing) {
+    std::string fits = "http://x.example/" + std::string(259 - 17, 'a');
+    std::string cut = fits + "b";
+    Start("[S]\r\nHome=CUT\r\nSearch=CUT\r\nFavorites=CUT,FITS\r\n[CUT]\r\nName=Cut\r\nPath=" + cut +
+          "\r\n[FITS]\r\nName=Fits\r\nPath=" + fits + "\r\n");
+    InstallFavorites();
+    SetHomePage();
+    SetSearchPage();
+    EXPECT_EQ(Signup(), "[FavoritesEx]\r\nTitle1=Fits.URL\r\nURL1=" + fits + "\r\n");
+    EXPECT_FALSE(Exists(std::string(kFavorites) + "/Cut.URL"));
+    EXPECT_EQ(ReadFile(std::string(kFavorites) + "/Fits.URL"), "[InternetShortcut]\r\nURL=" + fits + "\r\n");
+    for (const char* value : {"Start Page", "Search Bar", "Use Custom Search URL"}) EXPECT_EQ(Reg(value), "-");
+    std::string line = LogEntry("ERROR >> Link path is too long. Nothing installed for link: ", "CUT");
+    size_t first = Log().find(line);
+    ASSERT_NE(first, std::string::npos);
+    size_t second = Log().find(line, first + 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(Log().find(line, second + 1), std::string::npos);  // favorite, home and search
 }
 
 }  // namespace

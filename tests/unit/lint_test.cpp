@@ -77,9 +77,12 @@ TEST(Lint, FileStructureRules) {
     EXPECT_EQ(Lint(std::string("\xEF\xBB\xBF") + kDefault + "[Z]\nk=a" + std::string(1, '\0') + "b\n",
                    {"encoding"}),
               (std::vector<Hit>{{1, 1, "encoding"}, {7, 4, "encoding"}}));
-    // UTF-16 text is reported alone: its lines mean nothing to the 8-bit reader.
-    EXPECT_EQ(Lint(std::string("\xFF\xFE[\0A\0]\0", 8), {"encoding", "no-default", "orphan-line"}),
+    // UTF-16 text without its little-endian mark is reported alone: its lines mean nothing
+    // to the 8-bit reader. With the mark it is read as Unicode and linted as the engine sees it.
+    EXPECT_EQ(Lint(std::string("\xFE\xFF\0[\0A\0]", 8), {"encoding", "no-default", "orphan-line"}),
               (std::vector<Hit>{{1, 1, "encoding"}}));
+    EXPECT_EQ(Lint(std::string("\xFF\xFE[\0A\0]\0\n\0x\0", 12), {"encoding", "no-default", "orphan-line"}),
+              (std::vector<Hit>{{0, 0, "no-default"}, {2, 1, "orphan-line"}}));
 }
 
 TEST(Lint, SectionSearchRules) {

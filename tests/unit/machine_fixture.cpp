@@ -60,3 +60,9 @@ bool MachineTest::Exists(const std::string& rel) const {
     struct stat st;
     return stat(Path(rel).c_str(), &st) == 0;
 }
+
+size_t MachineTest::Entries(const std::string& rel) const {
+    size_t n = 0;
+    for (auto it = std::filesystem::directory_iterator(Path(rel)); it != std::filesystem::directory_iterator(); ++it) ++n;
+    return n;
+}

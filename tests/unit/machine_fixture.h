@@ -25,6 +25,8 @@ protected:
     void PutFile(const std::string& rel, const std::string& bytes);
     std::string ReadFile(const std::string& rel) const;
     bool Exists(const std::string& rel) const;
+    // How many files and folders a folder holds.
+    size_t Entries(const std::string& rel) const;
     std::string Path(const std::string& rel) const { return dir_ + "/" + rel; }
 
     std::string dir_;

@@ -1,5 +1,7 @@
 // The profile-string reader: the rules of Windows' GetPrivateProfileStringA, on text in
 // memory and on files of the image.
+#include <unistd.h>
+
 #include <string>
 
 #include "machine_fixture.h"
@@ -98,7 +100,78 @@ TEST(ProfileText, ByteOrderMarkSpoilsTheFirstHeader) {
     EXPECT_EQ(Get(text, "T", "k"), "w");
 }
 
+TEST(ProfileText, RequestedNamesLoseSpacesButNotTabs) {
+    const std::string text = "[S]\r\nk=v\r\n[\tT]\r\nk=w\r\n";
+    EXPECT_EQ(Get(text, " S ", " k "), "v");
+    EXPECT_EQ(Get(text, "\tS", "k"), "DEF");
+    EXPECT_EQ(Get(text, "S", "k\t"), "DEF");
+    EXPECT_EQ(Get(text, "T", "k"), "w");  // the file's own names are trimmed of both
+    EXPECT_EQ(host::ProfileSetValue("[S]\r\nk=v\r\n", " S ", " k ", "1"), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(host::ProfileSetValue("[S]\r\nk=v\r\n", "S", "\tk", "1"), "[S]\r\nk=v\r\n\tk=1\r\n");
+}
+
+// Text as a UTF-16LE file with its byte-order mark.
+std::string Utf16(const std::u16string& text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out += static_cast<char>(c & 0xFF);
+        out += static_cast<char>(c >> 8);
+    }
+    return out;
+}
+
+TEST(ProfileText, Utf16FilesReadInTheAnsiCodePage) {
+    const std::string text = Utf16(u"[S]\r\nname=Caf\u00e9 \u20ac\r\nomega=\u03a9!\r\nemoji=\U0001F600\r\n"
+                                   u"[Caf\u00e9]\r\nk=v\r\n");
+    EXPECT_EQ(Get(text, "S", "name"), "Caf\xe9 \x80");
+    EXPECT_EQ(Get(text, "s", "OMEGA"), "?!");  // no ANSI form
+    EXPECT_EQ(Get(text, "S", "emoji"), "?");
+    EXPECT_EQ(Get(text, "Caf\xe9", "k"), "v");
+    EXPECT_EQ(Get(text, "S", "missing"), "DEF");
+    EXPECT_EQ(Get(Utf16(u"[S]\r\nk=v"), "S", "k"), "v");
+}
+
+TEST(ProfileText, Utf16FilesStayUtf16AndKeepWhatCannotBeSaidInAnsi) {
+    const std::string before = Utf16(u"; \u03a9\r\n[S]\r\nk=old\r\n");
+    EXPECT_EQ(host::ProfileSetValue(before, "S", "k", "\x80uro"), Utf16(u"; \u03a9\r\n[S]\r\nk=\u20acuro\r\n"));
+    EXPECT_EQ(host::ProfileSetValue(before, "T", "k", "v"), Utf16(u"; \u03a9\r\n[S]\r\nk=old\r\n[T]\r\nk=v\r\n"));
+    EXPECT_EQ(host::ProfileSetValue("\xFF\xFE", "T", "k", "v"), Utf16(u"[T]\r\nk=v\r\n"));
+    // A lone surrogate comes back as it was.
+    std::string lone = Utf16(u"[S]\r\nk=x\r\n") + std::string("\x00\xD8", 2);
+    EXPECT_EQ(host::ProfileSetValue(lone, "S", "k", "x"), lone);
+}
+
 class ProfileFileTest : public MachineTest {};
+
+TEST_F(ProfileFileTest, Utf16FilesThroughTheStandIns) {
+    PutFile("drive_c/Facet/Facet.INI", Utf16(u"[DEFAULT_SECTION]\r\nHome=H\r\n"));
+    PutFile("drive_c/SIGNUP/INSTALL.INS", Utf16(u"[FavoritesEx]\r\nTitle1=\u03a9.URL\r\n"));
+    Open();
+    char buf[16];
+    EXPECT_EQ(GetPrivateProfileStringA("DEFAULT_SECTION", "Home", "", buf, sizeof(buf), "C:\\Facet\\Facet.INI"), 1u);
+    EXPECT_STREQ(buf, "H");
+    EXPECT_TRUE(WritePrivateProfileStringA("FavoritesEx", "Title2", "Caf\xe9.URL", "C:\\SIGNUP\\INSTALL.INS"));
+    EXPECT_EQ(ReadFile("drive_c/SIGNUP/INSTALL.INS"),
+              Utf16(u"[FavoritesEx]\r\nTitle1=\u03a9.URL\r\nTitle2=Caf\u00e9.URL\r\n"));
+}
+
+// The new content goes into a temporary file of this run's own name, which never stays
+// behind, and whatever an earlier run left behind never stands in the way.
+TEST_F(ProfileFileTest, TemporaryFilesNeverStayAndLeftoversNeverBlock) {
+    PutFile("drive_c/dir/old.ini.facet-new", "left by an old run");
+    PutFile("drive_c/dir/x.ini", "[S]\r\nk=1\r\n");
+    MakeDir("drive_c/dir/sub.ini");
+    Open();
+    std::string pid = std::to_string(getpid());
+    for (int i = 1; i <= 3; ++i) MakeDir("drive_c/dir/.facet-" + pid + "-" + std::to_string(i) + ".tmp");
+    PutFile("drive_c/dir/.facet-" + pid + "-4.tmp", "leftover");
+    EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "2", "C:\\dir\\x.ini"));
+    EXPECT_EQ(ReadFile("drive_c/dir/x.ini"), "[S]\r\nk=2\r\n");
+    EXPECT_EQ(ReadFile("drive_c/dir/.facet-" + pid + "-4.tmp"), "leftover");
+    size_t entries = Entries("drive_c/dir");
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", "C:\\dir\\sub.ini"));  // a folder
+    EXPECT_EQ(Entries("drive_c/dir"), entries);
+}
 
 TEST_F(ProfileFileTest, ReadsImageFilesAndReportsLikeWindows) {
     PutFile("drive_c/factory/Util/QOR.INI", "[uia]\r\nDashRegion=ABC\r\n");
@@ -170,7 +243,7 @@ TEST_F(ProfileFileTest, WriterFailsLikeWindowsAndNeverLosesTheOldFile) {
 
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", "C:\\DIR\\new.ini"));
     EXPECT_EQ(ReadFile("drive_c/dir/new.ini"), "[S]\r\nk=v\r\n");
-    EXPECT_FALSE(Exists("drive_c/dir/new.ini.facet-new"));
+    EXPECT_EQ(Entries("drive_c/dir"), 1u);  // no temporary file left beside it
     // A bare file name is looked for in the Windows folder, as on Windows.
     MakeDir("drive_c/Windows");
     EXPECT_TRUE(WritePrivateProfileStringA("S", "k", "v", "bare.ini"));

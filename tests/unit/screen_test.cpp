@@ -141,12 +141,16 @@ TEST_F(ScreenTest, InstancesAreDecodedInTurnAndTheLastReadableCounts) {
     AddEdid("LCDCRT", "B", Block(0x0E, 1024, 768));
     AddEdid("CRTLCD", "1", Block(0x0E, 1024, 768));
     AddEdid("CRTLCD", "2", Block(0x80, 1280, 800));
-    // Unreadable instances are passed over: no value, a value too short, and a long one
-    // (three blocks) that is read whole.
+    // Unreadable instances are passed over: no value, a value that ends before 0x3D, and
+    // one longer than the buffer. A long one (three blocks) is read whole, and a short one
+    // that holds every field up to 0x3D is decoded from the bytes it has.
     AddEdid("SKIPS", "1", Block(0x80, 1440, 900));
     AddEdid("SKIPS", "2", "");
-    AddEdid("SKIPS", "3", Block(0x0E, 640, 480).substr(0, 100));
+    AddEdid("SKIPS", "3", Block(0x0E, 640, 480).substr(0, 61));
+    AddEdid("SKIPS", "4", Block(0x0E, 640, 480) + std::string(128 * 255 + 1, '\x01'));
     AddEdid("LONG", "1", Block(0x80, 1600, 900) + std::string(256, '\x01'));
+    AddEdid("SHORT", "1", Block(0x80, 1600, 900).substr(0, 127));
+    AddEdid("SHORT", "2", Block(0x0E, 1024, 768).substr(0, 62));
     reg_ += "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\DISPLAY\\EMPTY]\r\n\r\n";
     Begin();
     Decoded d = Edid("LCDCRT");
@@ -160,6 +164,9 @@ TEST_F(ScreenTest, InstancesAreDecodedInTurnAndTheLastReadableCounts) {
     EXPECT_EQ(d.nType, kEdidLcd);
     EXPECT_EQ(d.dwWidth, 1440u);
     EXPECT_EQ(Edid("LONG").dwWidth, 1600u);
+    d = Edid("SHORT");  // the 62-byte CRT block is the last one decoded
+    EXPECT_EQ(d.nType, kEdidCrt);
+    EXPECT_EQ(d.dwHeight, 768u);
     for (const char* model : {"MISSING", "EMPTY"}) {
         d = Edid(model);
         EXPECT_EQ(d.nType, 99) << model;

@@ -220,10 +220,10 @@ void Linter::Encoding(bool* stop) {
                 "UTF-8 byte-order mark: the reader takes its three bytes as text of line 1, so a header there is "
                 "missed; save the file as ANSI text");
             break;
-        case host::ProfileEncoding::kUtf16LeBom:
+        case host::ProfileEncoding::kUtf16LeBom:  // read as Unicode; only a second mark lands here
         case host::ProfileEncoding::kUtf16BeBom:
         case host::ProfileEncoding::kUtf16NoBom:
-            Add(1, 1, "encoding", "the file is UTF-16 text; the branding file must be 8-bit ANSI text");
+            Add(1, 1, "encoding", "the file is UTF-16 text without the little-endian byte-order mark the reader needs; save it as ANSI text or as UTF-16LE with its mark");
             *stop = true;
             return;
     }
@@ -320,6 +320,12 @@ void Linter::Link(const ProfileSection& branding, const ProfileLine& ref, std::s
                 }
                 break;
             }
+        }
+        std::string whole(name->value);
+        if (reported.count({name->number, "link-name"}) == 0 && !IsPlainFileName(whole.c_str())) {
+            reported.insert({name->number, "link-name"});
+            Add(name->number, name->valueColumn, "link-name",
+                "favorite Name \"" + whole + "\" is a device name and no file name: no shortcut file is made");
         }
     }
 }
@@ -422,7 +428,12 @@ void Linter::Links() {
 bool LintBrandingText(const std::string& file, const std::string& text, const LintOptions& options,
                       std::vector<Finding>* findings, std::string* error) {
     std::vector<Finding> found;
-    Linter linter{file, text, host::ParseProfile(text), &found, {}, {}, {}};
+    // A UTF-16LE file with its byte-order mark is read as Unicode text, which the engine
+    // sees in the ANSI code page: lint it as the engine sees it.
+    std::string ansi;
+    if (host::ProfileIsUtf16(text)) ansi = host::Utf8ToAnsi(host::Utf16FileToUtf8(text));
+    const std::string& seen = host::ProfileIsUtf16(text) ? ansi : text;
+    Linter linter{file, seen, host::ParseProfile(seen), &found, {}, {}, {}};
     bool stop = false;
     linter.Encoding(&stop);
     if (!stop) {

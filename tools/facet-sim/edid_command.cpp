@@ -24,13 +24,21 @@ const char* ClassName(int32_t type, bool json) {
     }
 }
 
-// Decodes and prints one block; false (with a message) when it is too short. Blocks
-// shorter than a whole base block are refused, as the engine refuses them.
+// Decodes and prints one block as the engine does. False, with a message, when it is
+// too short for the engine to read (it ends before 0x3D), or when it is shorter than a
+// whole base block: the engine decodes such a block from the bytes it has, and so does
+// this command, but a real monitor's block is never that short.
 bool Show(const std::string& name, const std::string& bytes, bool json) {
-    if (bytes.size() < 128) {
-        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short for an EDID block (128 bytes)\n", name.c_str(),
-                bytes.size());
+    if (bytes.size() < kEdidBytesUsed) {
+        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short to decode (the fields need %zu, up to 0x3D)\n",
+                name.c_str(), bytes.size(), kEdidBytesUsed);
         return false;
+    }
+    bool whole = bytes.size() >= 128;
+    if (!whole) {
+        fprintf(stderr,
+                "facet-sim edid: %s: %zu bytes, short of a 128-byte EDID block; decoded from the bytes it holds\n",
+                name.c_str(), bytes.size());
     }
     int32_t nRev = 0;
     int32_t nPass = 0;
@@ -52,7 +60,7 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
                static_cast<int>(nPass), ClassName(nDisplayType, false), static_cast<unsigned>(dwWidth),
                static_cast<unsigned>(dwHeight));
     }
-    return true;
+    return whole;
 }
 
 int FromRegistry(const std::string& dir, bool json) {
@@ -103,8 +111,9 @@ void AddEdidCommand(CLI::App& app, int& exitCode) {
         "edid",
         "Decodes EDID blocks (raw files, or every instance under SYSTEM\\CurrentControlSet\\Enum\\DISPLAY in an "
         "image's registry) exactly as the engine does: version, revision, display class (LCD, CRT, flat panel) "
-        "and the active size of the first timing. A block too short is an error for that block (exit code 1); "
-        "the others are still shown.");
+        "and the active size of the first timing. A block of 62 to 127 bytes is decoded from the bytes it holds, "
+        "as the engine decodes it, and reported as short; a shorter one is not decoded. Either makes the exit "
+        "code 1; the other blocks are still shown.");
     cmd->add_flag("--json", o->json, "one JSON object a line: file, version, revision, class (LCD, CRT or FLAT), "
                                      "width and height");
     CLI::Option* registry =

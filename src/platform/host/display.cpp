@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/host/ascii.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -46,24 +45,20 @@ BOOL WINAPI EnumDisplayDevicesA(LPCSTR lpDevice, DWORD iDevNum, PDISPLAY_DEVICEA
         return TRUE;
     }
     // The monitors of the adapter with that device name.
-    for (DWORD i = 0; host::MachineHasSection(AdapterSection(i).c_str()); ++i) {
-        std::string section = AdapterSection(i);
-        host::MachineValue(section.c_str(), "DeviceName", &name);
-        if (!host::AsciiSameText(name, lpDevice)) continue;
-        std::string monitor;
-        if (!host::MachineValue(section.c_str(), ("Monitor" + std::to_string(iDevNum)).c_str(), &monitor)) {
-            return FALSE;
-        }
-        size_t bar = monitor.rfind('|');
-        std::string deviceId = bar == std::string::npos ? monitor : monitor.substr(0, bar);
-        Fill(lpDisplayDevice->DeviceName, name + "\\Monitor" + std::to_string(iDevNum));
-        Fill(lpDisplayDevice->DeviceString, "Generic PnP Monitor");
-        lpDisplayDevice->StateFlags = bar == std::string::npos ? 0 : Flags(monitor.substr(bar + 1));
-        Fill(lpDisplayDevice->DeviceID, deviceId);
-        Fill(lpDisplayDevice->DeviceKey, "");
-        return TRUE;
-    }
-    return FALSE;
+    long adapter = host::MachineAdapterByName(lpDevice);
+    if (adapter < 0) return FALSE;
+    std::string section = AdapterSection(static_cast<DWORD>(adapter));
+    host::MachineValue(section.c_str(), "DeviceName", &name);
+    std::string monitor;
+    if (!host::MachineValue(section.c_str(), ("Monitor" + std::to_string(iDevNum)).c_str(), &monitor)) return FALSE;
+    size_t bar = monitor.rfind('|');
+    std::string deviceId = bar == std::string::npos ? monitor : monitor.substr(0, bar);
+    Fill(lpDisplayDevice->DeviceName, name + "\\Monitor" + std::to_string(iDevNum));
+    Fill(lpDisplayDevice->DeviceString, "Generic PnP Monitor");
+    lpDisplayDevice->StateFlags = bar == std::string::npos ? 0 : Flags(monitor.substr(bar + 1));
+    Fill(lpDisplayDevice->DeviceID, deviceId);
+    Fill(lpDisplayDevice->DeviceKey, "");
+    return TRUE;
 }
 
 BOOL WINAPI EnumDisplaySettingsA(LPCSTR, DWORD iModeNum, DEVMODEA* lpDevMode) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -22,6 +23,7 @@ enum class HandleKind : uint32_t {
 struct FileHandle {
     HandleKind kind = HandleKind::File;
     int fd = -1;
+    std::string host;  // so that what is cached of the file is dropped when it is written
 };
 
 struct FindHandle {
@@ -41,6 +43,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     if (path.exists) return Fail(ERROR_ALREADY_EXISTS);
     if (!host::HostParentIsDirectory(path.host)) return Fail(ERROR_PATH_NOT_FOUND);
     if (host::IsReadOnly(path)) return Fail(ERROR_ACCESS_DENIED);
+    host::ForgetFolderEntry(path.host);
     if (mkdir(path.host.c_str(), 0777) != 0) return Fail(host::ErrorFromErrno(errno));
     SetLastError(ERROR_SUCCESS);
     return TRUE;
@@ -115,6 +118,8 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
     if (appendOnly) flags |= O_APPEND;
     if (creates) flags |= O_CREAT;
     if (dwCreationDisposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
+    if (creates) host::ForgetFolderEntry(path.host);
+    if (writes || dwCreationDisposition == CREATE_ALWAYS) host::ForgetFileContent(path.host);
     int fd = open(path.host.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
         SetLastError(host::ErrorFromErrno(errno));
@@ -126,6 +131,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
                      : ERROR_SUCCESS);
     auto* file = new FileHandle();
     file->fd = fd;
+    if (writes) file->host = path.host;
     return file;
 }
 
@@ -136,6 +142,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     if (file == nullptr || hFile == INVALID_HANDLE_VALUE || file->kind != HandleKind::File) {
         return Fail(ERROR_INVALID_HANDLE);
     }
+    host::ForgetFileContent(file->host);
     const char* p = static_cast<const char*>(lpBuffer);
     DWORD done = 0;
     while (done < nNumberOfBytesToWrite) {
@@ -174,9 +181,24 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
     if (dest.exists && host::HostIsDirectory(dest.host)) return Fail(ERROR_ACCESS_DENIED);
     if (dest.exists && bFailIfExists) return Fail(ERROR_FILE_EXISTS);
     if (host::IsReadOnly(dest)) return Fail(ERROR_ACCESS_DENIED);
-    std::string bytes;
-    if (!host::ReadHostFile(source.host, &bytes)) return Fail(ERROR_ACCESS_DENIED);
-    if (DWORD err = host::ReplaceFileContent(dest.host, bytes)) return Fail(err);
+    int in = open(source.host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(ERROR_ACCESS_DENIED);
+    // Streamed in pieces of 1 MiB, so that a large wallpaper is never held whole.
+    DWORD err = host::ReplaceFileFrom(dest.host, [in](const host::PutBytes& put, DWORD* error) {
+        std::string chunk(1u << 20, '\0');
+        for (;;) {
+            ssize_t n = read(in, &chunk[0], chunk.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                *error = ERROR_ACCESS_DENIED;
+                return false;
+            }
+            if (n == 0) return true;
+            if (!put(std::string_view(chunk.data(), static_cast<size_t>(n)))) return false;
+        }
+    });
+    close(in);
+    if (err != 0) return Fail(err);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -3,15 +3,18 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/host/ascii.h"
+#include "platform/host/file_cache.h"
 #include "platform/host/profile_text.h"
 #include "platform/host/registry_text.h"
 
@@ -22,7 +25,10 @@ struct Machine {
     bool open = false;
     std::string dir;
     std::string iniText;
+    ProfileIndex ini;                                // over iniText, which never moves after opening
+    std::unordered_map<std::string, long> adapters;  // lower-cased DeviceName -> first N of [AdapterN]
     std::vector<std::string> readOnly;  // normalized paths
+    std::vector<std::string> readOnlyKeys;  // registry key paths, lower case
     Registry registry;
 };
 
@@ -38,38 +44,42 @@ bool Exists(const std::string& path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-// The entry of `dir` whose name equals `name` without regard to case; an exact match
-// wins over others that differ only in case.
-bool FindEntry(const std::string& dir, const std::string& name, std::string* actual) {
-    DIR* d = opendir(dir.c_str());
-    if (!d) return false;
-    bool found = false;
-    std::string lowered = AsciiLowerText(name);
-    while (struct dirent* e = readdir(d)) {
-        std::string entry = e->d_name;
-        if (entry == "." || entry == "..") continue;
-        if (entry == name) {
-            *actual = entry;
-            found = true;
-            break;
-        }
-        if (!found && AsciiLowerText(entry) == lowered) {
-            *actual = entry;
-            found = true;
-        }
-    }
-    closedir(d);
-    return found;
-}
-
 }  // namespace
 
 bool InvalidNameChar(unsigned char c) {
     return c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '?' || c == '*';
 }
 
+namespace {
+
+// registry.reg, mapped into memory rather than read: the parsed registry keeps the text,
+// and a mapping costs neither a copy nor a page of our own for each page of the file.
+// The file is only ever replaced by a rename, never changed in place, so the mapping keeps
+// showing what was read. Without a file the registry is empty.
+bool ReadMachineRegistry(const std::string& path, Registry* reg, std::string* error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) {
+        if (fd >= 0) close(fd);
+        std::string bytes;
+        return !ReadHostFile(path, &bytes) || ParseRegFile(std::move(bytes), reg, error);
+    }
+    size_t size = static_cast<size_t>(st.st_size);
+    void* addr = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (addr == MAP_FAILED) {
+        std::string bytes;
+        return !ReadHostFile(path, &bytes) || ParseRegFile(std::move(bytes), reg, error);
+    }
+    std::shared_ptr<const void> owner(addr, [size](const void* p) { munmap(const_cast<void*>(p), size); });
+    return ParseRegShared(std::string_view(static_cast<const char*>(addr), size), std::move(owner), reg, error);
+}
+
+}  // namespace
+
 bool OpenMachine(const std::string& dir, std::string* error) {
     CloseMachine();
+    ForgetAllCaches();
     if (!IsDirectory(dir)) {
         *error = "not a folder: " + dir;
         return false;
@@ -85,14 +95,21 @@ bool OpenMachine(const std::string& dir, std::string* error) {
         *error = "no drive_c folder in " + dir;
         return false;
     }
-    std::string regText;
-    if (ReadHostFile(dir + "/registry.reg", &regText) && !ParseRegText(regText, &g_machine.registry, error)) {
+    if (!ReadMachineRegistry(dir + "/registry.reg", &g_machine.registry, error)) {
         g_machine = Machine();
         return false;
     }
     g_machine.dir = dir;
     g_machine.iniText = text.str();
+    ProfileIndexBuild(g_machine.iniText, &g_machine.ini);
     g_machine.open = true;
+    for (long i = 0;; ++i) {
+        std::string section = "Adapter" + std::to_string(i);
+        if (!MachineHasSection(section.c_str())) break;
+        std::string name;
+        MachineValue(section.c_str(), "DeviceName", &name);
+        g_machine.adapters.emplace(AsciiLowerText(name), i);
+    }
 
     std::string faults;
     if (MachineValue("Faults", "ReadOnly", &faults)) {
@@ -111,10 +128,31 @@ bool OpenMachine(const std::string& dir, std::string* error) {
             g_machine.readOnly.push_back(mapped.normalized);
         }
     }
+    if (MachineValue("Faults", "ReadOnlyKeys", &faults)) {
+        std::stringstream list(faults);
+        std::string item;
+        while (std::getline(list, item, ';')) {
+            size_t b = item.find_first_not_of(" \t\\");
+            if (b == std::string::npos) continue;
+            item = item.substr(b, item.find_last_not_of(" \t\\") - b + 1);
+            g_machine.readOnlyKeys.push_back(AsciiLowerText(item));
+        }
+    }
     return true;
 }
 
-void CloseMachine() { g_machine = Machine(); }
+bool IsRegistryKeyReadOnly(const std::string& keyPath) {
+    std::string lowered = AsciiLowerText(keyPath);
+    for (const std::string& ro : g_machine.readOnlyKeys) {
+        if (lowered == ro || lowered.compare(0, ro.size() + 1, ro + "\\") == 0) return true;
+    }
+    return false;
+}
+
+void CloseMachine() {
+    g_machine = Machine();
+    ForgetAllCaches();
+}
 
 bool MachineIsOpen() { return g_machine.open; }
 
@@ -124,18 +162,25 @@ Registry& MachineRegistry() { return g_machine.registry; }
 
 DWORD SaveMachineRegistry() {
     if (!g_machine.open) return ERROR_INVALID_HANDLE;
-    return ReplaceFileContent(g_machine.dir + "/registry.reg", FormatRegText(g_machine.registry));
+    return ReplaceFileFrom(g_machine.dir + "/registry.reg", [](const PutBytes& put, DWORD*) {
+        return FormatRegTextTo(g_machine.registry, put);
+    });
 }
 
 bool MachineValue(const char* section, const char* key, std::string* value) {
     std::string_view v;
-    if (!g_machine.open || !ProfileFind(g_machine.iniText, section, key, &v)) return false;
+    if (!g_machine.open || !ProfileIndexFind(g_machine.ini, section, key, &v)) return false;
     value->assign(v.data(), v.size());
     return true;
 }
 
 bool MachineHasSection(const char* section) {
-    return g_machine.open && ProfileHasSection(g_machine.iniText, section);
+    return g_machine.open && ProfileIndexHasSection(g_machine.ini, section);
+}
+
+long MachineAdapterByName(const char* deviceName) {
+    auto it = g_machine.adapters.find(AsciiLowerText(deviceName));
+    return it == g_machine.adapters.end() ? -1 : it->second;
 }
 
 DWORD MapPath(const char* winPath, MappedPath* out) {
@@ -185,7 +230,7 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
     bool exists = true;
     for (const std::string& name : parts) {
         std::string actual;
-        if (exists && FindEntry(out->host, name, &actual)) {
+        if (exists && CachedFolderEntry(out->host, name, &actual)) {
             out->host += "/" + actual;
         } else {
             exists = false;
@@ -194,46 +239,45 @@ DWORD MapPath(const char* winPath, MappedPath* out) {
         out->normalized += "\\" + AsciiLowerText(name);
     }
     if (parts.empty()) out->normalized += "\\";
-    out->exists = exists && Exists(out->host);
+    // A name found in its folder's listing (checked against the folder's time just now)
+    // exists; only the root itself is looked at again.
+    out->exists = exists && (!parts.empty() || Exists(out->host));
     return 0;
 }
 
 DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes) {
-    std::string temp = hostPath + ".facet-new";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return ErrorFromErrno(errno);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            DWORD err = ErrorFromErrno(errno);
-            close(fd);
-            unlink(temp.c_str());
-            return err;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        DWORD err = ErrorFromErrno(errno);
-        unlink(temp.c_str());
-        return err;
-    }
-    if (rename(temp.c_str(), hostPath.c_str()) != 0) {
-        DWORD err = ErrorFromErrno(errno);
-        unlink(temp.c_str());
-        return err;
-    }
-    return 0;
+    return ReplaceFileFrom(hostPath, [&bytes](const PutBytes& put, DWORD*) { return put(bytes); });
 }
 
 bool ReadHostFile(const std::string& hostPath, std::string* bytes) {
-    if (IsDirectory(hostPath)) return false;
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream text;
-    text << in.rdbuf();
-    *bytes = text.str();
+    // Read straight into a string of the file's size: a large file is held once, not
+    // two or three times over while it is read.
+    int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    std::string text;
+    text.resize(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    char more[65536];  // for a file that grew, or reports size 0
+    for (;;) {
+        bool inPlace = done < text.size();
+        ssize_t n = inPlace ? read(fd, &text[done], text.size() - done) : read(fd, more, sizeof(more));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        if (!inPlace) text.append(more, static_cast<size_t>(n));
+        done += static_cast<size_t>(n);
+    }
+    close(fd);
+    text.resize(done);
+    *bytes = std::move(text);
     return true;
 }
 

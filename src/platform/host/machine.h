@@ -3,7 +3,9 @@
 // host tools and tests include this; the engine sees the Win32 names alone.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/win32.h"
 
@@ -20,6 +22,10 @@ const std::string& MachineDir();
 // present and empty gives true and an empty value.
 bool MachineValue(const char* section, const char* key, std::string* value);
 bool MachineHasSection(const char* section);
+
+// The number N of the first [AdapterN] whose DeviceName is `deviceName` (without regard to
+// case), counting the adapters from 0 up to the first missing one; -1 when there is none.
+long MachineAdapterByName(const char* deviceName);
 
 // Where a Windows path lies in the image. C: maps onto drive_c/ with the case-insensitive
 // matching of Windows: each component that exists is taken in the case it has on disk,
@@ -39,6 +45,11 @@ bool InvalidNameChar(unsigned char c);
 // True when the image's Faults make this path (or a folder above it) read-only.
 bool IsReadOnly(const MappedPath& path);
 
+// True when the image's Faults make this registry key (or a key above it) read-only:
+// creating it or setting a value in it fails with access denied. keyPath is the full
+// path with its root spelled out.
+bool IsRegistryKeyReadOnly(const std::string& keyPath);
+
 // The image's registry (registry.reg, or empty when the image has none), and writing it
 // back after a change. Returns 0 or a Windows error code.
 struct Registry;
@@ -52,6 +63,12 @@ int ZmintLoadCount();
 // then renamed over it, so an interrupted write never loses what was there. Returns 0 or
 // a Windows error code; on failure the old file is untouched.
 DWORD ReplaceFileContent(const std::string& hostPath, const std::string& bytes);
+
+// The same, with the new content written piece by piece: `produce` hands each piece to
+// `put` and returns false (with *error set) when it cannot go on. Memory stays
+// independent of the file's size; the new file is synced once before the rename.
+using PutBytes = std::function<bool(std::string_view)>;
+DWORD ReplaceFileFrom(const std::string& hostPath, const std::function<bool(const PutBytes& put, DWORD* error)>& produce);
 
 // Reads a whole host file; false when it cannot be read.
 bool ReadHostFile(const std::string& hostPath, std::string* bytes);

@@ -2,6 +2,7 @@
 // the reading and writing rules of Windows (profile_text.cpp).
 #include <string>
 
+#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
 #include "platform/win32.h"
@@ -25,12 +26,13 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
                                       DWORD nSize, LPCSTR lpFileName) {
     bool cut = false;
     size_t count = 0;
-    std::string text;
     host::MappedPath path;
-    bool read = lpFileName != nullptr && lpFileName[0] != '\0' && MapProfilePath(lpFileName, &path) && path.exists &&
-                host::ReadHostFile(path.host, &text);
-    if (read) {
-        count = host::ProfileGetString(text, lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, &cut);
+    host::ProfileIndex* file = nullptr;
+    if (lpFileName != nullptr && lpFileName[0] != '\0' && MapProfilePath(lpFileName, &path) && path.exists) {
+        file = host::CachedProfile(path.host);
+    }
+    if (file) {
+        count = host::ProfileIndexGetString(*file, lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, &cut);
         SetLastError(cut ? ERROR_MORE_DATA : ERROR_SUCCESS);
     } else {
         count = host::ProfileDefault(lpDefault, lpReturnedString, nSize, &cut);

@@ -52,6 +52,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, DWO
     if (path.empty() || phkResult == nullptr) return ERROR_INVALID_HANDLE;
     host::Registry& reg = host::MachineRegistry();
     bool existed = host::RegKeyExists(reg, path);
+    if (!existed && host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
     if (!host::FindRegKey(reg, path)) {
         host::CreateRegKey(reg, path);
         if (DWORD err = host::SaveMachineRegistry()) return static_cast<LONG>(err);
@@ -96,6 +97,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
     std::string path = FullPath(hKey, nullptr);
     if (path.empty() || RootName(hKey) != nullptr) return ERROR_INVALID_HANDLE;
     if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
+    if (host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
     host::RegKey& key = host::CreateRegKey(host::MachineRegistry(), path);
     std::string name = lpValueName ? lpValueName : "";
     std::string data(reinterpret_cast<const char*>(lpData), cbData);
@@ -121,11 +123,11 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
                           LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) {
     std::string path = FullPath(hKey, nullptr);
     if (path.empty() || lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
-    std::vector<std::string> names = host::RegSubkeys(host::MachineRegistry(), path);
-    if (dwIndex >= names.size()) return ERROR_NO_MORE_ITEMS;
-    const std::string& name = names[dwIndex];
+    std::string_view name = host::RegSubkeyAt(host::MachineRegistry(), path, dwIndex);
+    if (name.empty()) return ERROR_NO_MORE_ITEMS;
     if (name.size() + 1 > *lpcchName) return ERROR_MORE_DATA;
-    memcpy(lpName, name.c_str(), name.size() + 1);
+    memcpy(lpName, name.data(), name.size());
+    lpName[name.size()] = '\0';
     *lpcchName = static_cast<DWORD>(name.size());
     if (lpClass && lpcchClass && *lpcchClass > 0) {
         lpClass[0] = '\0';

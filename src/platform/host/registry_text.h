@@ -3,8 +3,11 @@
 // is read with this and written back with it, in the encoding it was read in.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/win32.h"
@@ -22,17 +25,50 @@ struct RegKey {
     std::vector<RegValue> values;
 };
 
+// One key of the index, listed in the file or implied as the parent of a listed key.
+// The values of a listed key stay in the file text until the key is first opened.
+struct RegNode;
+
+// Case-insensitive hashing and comparison of key paths, so that the index needs no
+// lower-cased copy of every path.
+struct RegPathHash {
+    size_t operator()(std::string_view path) const;
+};
+struct RegPathEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 struct Registry {
-    std::vector<RegKey> keys;  // in file order; parents of a listed key are implied
-    bool utf16 = false;        // the file was UTF-16LE with a byte-order mark
-    bool regedit4 = false;     // the file was REGEDIT4 (texts in hex(N) are 8-bit)
+    bool utf16 = false;     // the file was UTF-16LE with a byte-order mark
+    bool regedit4 = false;  // the file was REGEDIT4 (texts in hex(N) are 8-bit)
+
+    // The parsed file: its 8-bit text (values of keys not yet opened are read from it),
+    // the listed keys in file order (null where a key was deleted) and every key, listed
+    // or implied, by path. Use the functions below rather than these.
+    std::string_view text;
+    std::shared_ptr<const void> textOwner;  // keeps `text` alive: a string, or the file mapped
+    std::vector<RegNode*> order;
+    std::unordered_map<std::string_view, std::unique_ptr<RegNode>, RegPathHash, RegPathEqual> index;
+
+    Registry();
+    ~Registry();
+    Registry(Registry&&) noexcept;
+    Registry& operator=(Registry&&) noexcept;
 };
 
 // Parses a whole .reg file. On failure *error names the line.
 bool ParseRegText(std::string_view bytes, Registry* reg, std::string* error);
+// The same for a file read into memory, which the registry then keeps instead of a copy.
+bool ParseRegFile(std::string bytes, Registry* reg, std::string* error);
+// The same for bytes that stay valid while `owner` lives (a file mapped into memory):
+// the registry keeps the owner rather than a copy of 8-bit text.
+bool ParseRegShared(std::string_view bytes, std::shared_ptr<const void> owner, Registry* reg, std::string* error);
 
 // The file for a registry, in the format and encoding it was read in.
 std::string FormatRegText(const Registry& reg);
+// The same, handed to `put` piece by piece (at most about 1 MiB each), so that a large
+// registry is written without building the whole file in memory. Stops when put fails.
+bool FormatRegTextTo(const Registry& reg, const std::function<bool(std::string_view)>& put);
 
 // One value in .reg notation: "text", dword:0000001f, hex:..., hex(N):... Long hex data
 // is wrapped for a line whose value name and "=" take `column` characters.
@@ -46,6 +82,8 @@ RegKey& CreateRegKey(Registry& reg, std::string_view path);
 RegValue* FindRegValue(RegKey& key, std::string_view name);
 
 // The immediate subkeys of a key, sorted without regard to case.
-std::vector<std::string> RegSubkeys(const Registry& reg, std::string_view path);
+std::vector<std::string> RegSubkeys(Registry& reg, std::string_view path);
+// Subkey number `index` of that order; empty past the last one or for a missing key.
+std::string_view RegSubkeyAt(Registry& reg, std::string_view path, size_t index);
 
 }  // namespace host
