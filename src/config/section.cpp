@@ -133,7 +133,8 @@ DWORD ReadIniValueChecked(const char* szKey, char (&szValue)[260], bool* pbCut) 
 }
 
 bool ReadLinkPath(const char* szLinkSection, char (&szLinkPath)[260]) {
-    DWORD n = GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
+    DWORD n =
+        GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLinkPath, sizeof(szLinkPath), g_run.szIniPath);
     if (n < sizeof(szLinkPath) - 1) return true;
     char szLonger[sizeof(szLinkPath) + 1];
     n = GetPrivateProfileStringA(szLinkSection, "Path", "ERROR", szLonger, sizeof(szLonger), g_run.szIniPath);

@@ -29,7 +29,9 @@ bool Plain(const std::string& name) {
 std::string Expected(std::string v) {
     while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.erase(0, 1);
     while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.pop_back();
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
     return v;
 }
 

@@ -279,7 +279,8 @@ TEST_F(ActionsTest, FailedWritesAreLoggedAndTheActionGoesOn) {
     EXPECT_TRUE(Exists(std::string(kFavorites) + "/Two.URL"));
     EXPECT_EQ(Signup(),
               "[FavoritesEx]\r\nTitle1=One.URL\r\nURL1=http://one.example/\r\nTitle2=Two.URL\r\n"
-              "URL2=http://two.example/\r\n[URL]\r\nHome_page=http://one.example/\r\nSearch_Page=http://two.example/\r\n");
+              "URL2=http://two.example/\r\n[URL]\r\nHome_page=http://one.example/\r\n"
+              "Search_Page=http://two.example/\r\n");
 }
 
 TEST_F(ActionsTest, SignupFileThatCannotBeWrittenIsNamedInTheLog) {

@@ -63,6 +63,9 @@ bool MachineTest::Exists(const std::string& rel) const {
 
 size_t MachineTest::Entries(const std::string& rel) const {
     size_t n = 0;
-    for (auto it = std::filesystem::directory_iterator(Path(rel)); it != std::filesystem::directory_iterator(); ++it) ++n;
+    for (const auto& entry : std::filesystem::directory_iterator(Path(rel))) {
+        (void)entry;
+        ++n;
+    }
     return n;
 }
