@@ -68,8 +68,19 @@ std::map<std::string, std::string> WallpaperSources() {
 }  // namespace
 
 bool LintWallpapers(const std::string& imageDir, std::vector<Finding>* findings, std::string* error) {
-    if (!host::OpenMachine(imageDir, error)) {
+    // The caller may have an image open (explain has the very same one): it is open again
+    // as it was when this returns.
+    std::string previous = host::MachineIsOpen() ? host::MachineDir() : std::string();
+    bool reuse = !previous.empty() && previous == imageDir;
+    auto restore = [&]() {
+        if (reuse) return;
+        host::CloseMachine();
+        std::string ignored;
+        if (!previous.empty()) host::OpenMachine(previous, &ignored);
+    };
+    if (!reuse && !host::OpenMachine(imageDir, error)) {
         *error = "cannot read machine image: " + *error;
+        restore();
         return false;
     }
     for (const auto& [source, sizeFile] : WallpaperSources()) {
@@ -96,7 +107,7 @@ bool LintWallpapers(const std::string& imageDir, std::vector<Finding>* findings,
                                      std::to_string(nameH) + " (or its transpose) as its name says"});
         }
     }
-    host::CloseMachine();
+    restore();
     return true;
 }
 

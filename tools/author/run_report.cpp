@@ -184,7 +184,10 @@ bool SnapshotImage(const std::string& dir, ImageSnapshot* snapshot, std::string*
     if (!ReadAll(dir + "/registry.reg", &text)) return true;
     host::Registry reg;
     if (!host::ParseRegText(text, &reg, error)) return false;
-    for (const host::RegKey& key : reg.keys) {
+    for (const std::string& path : host::RegListedKeys(reg)) {
+        host::RegKey* found = host::FindRegKey(reg, path);
+        if (found == nullptr) continue;
+        const host::RegKey& key = *found;
         for (const host::RegValue& value : key.values) {
             RegState state{key.path, value.name, OneLine(host::FormatRegData(value, reg.regedit4))};
             snapshot->registry[host::AsciiLowerText(key.path) + "\n" + host::AsciiLowerText(value.name)] = state;

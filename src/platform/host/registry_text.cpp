@@ -739,4 +739,13 @@ std::string_view RegSubkeyAt(Registry& reg, std::string_view path, size_t index)
     return node->children[index]->Name();
 }
 
+std::vector<std::string> RegListedKeys(const Registry& reg) {
+    std::vector<std::string> paths;
+    for (const RegNode* node : reg.order) {
+        if (node == nullptr) continue;
+        paths.emplace_back(node->key ? node->key->path : node->listedAs.empty() ? node->path : node->listedAs);
+    }
+    return paths;
+}
+
 }  // namespace host

@@ -76,6 +76,8 @@ std::string FormatRegData(const RegValue& value, bool regedit4, size_t column = 
 
 // Keys are matched without regard to case. A key is there when it is listed or implied
 // (a parent of a listed key).
+// The paths of the keys the file lists, in file order (deleted ones left out).
+std::vector<std::string> RegListedKeys(const Registry& reg);
 RegKey* FindRegKey(Registry& reg, std::string_view path);
 bool RegKeyExists(const Registry& reg, std::string_view path);
 RegKey& CreateRegKey(Registry& reg, std::string_view path);
