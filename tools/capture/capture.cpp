@@ -402,14 +402,14 @@ int main(int argc, char** argv) {
     if (!IsDirectory(Parent(cap.outDir) + "\\")) {
         return Fail(cap, "cannot write " + cap.outDir + ": the folder above it does not exist", 2);
     }
-    cap.tempDir = cap.outDir + ".partial-" + std::to_string(GetCurrentProcessId());
-    if (!CreateDirectoryA(cap.tempDir.c_str(), nullptr) ||
-        !CreateDirectoryA((cap.tempDir + "\\drive_c").c_str(), nullptr)) {
-        DWORD err = GetLastError();
-        std::string temp = cap.tempDir;
-        cap.tempDir.clear();  // not ours to remove
-        RemoveDirectoryA(temp.c_str());
-        return Fail(cap, "cannot write " + cap.outDir + ": " + ErrorText(err), 2);
+    std::string temp = cap.outDir + ".partial-" + std::to_string(GetCurrentProcessId());
+    if (!CreateDirectoryA(temp.c_str(), nullptr)) {
+        // Not made by us (or not made at all): nothing to remove.
+        return Fail(cap, "cannot write " + cap.outDir + ": " + ErrorText(GetLastError()), 2);
+    }
+    cap.tempDir = temp;
+    if (!CreateDirectoryA((cap.tempDir + "\\drive_c").c_str(), nullptr)) {
+        return Fail(cap, "cannot write " + cap.outDir + ": " + ErrorText(GetLastError()), 2);
     }
 
     char self[MAX_PATH];
