@@ -73,7 +73,6 @@ bool IsPlainFileName(const char* szName) {
     return !(bPort && szBase[3] >= '1' && szBase[3] <= '9');
 }
 
-
 void DecideFavoritesPlan(FavoritesPlan* p, bool bCheckCuts) {
     memset(p, 0, sizeof(*p));
     ReadIniValueChecked("Favorites", p->szFavoritesList, bCheckCuts ? &p->bListCut : nullptr);

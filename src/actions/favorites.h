@@ -5,26 +5,31 @@
 #include <cstdint>
 
 // The current user's Favorites folder, as the registry gives it.
-enum FavoritesFolder { kFavoritesFolderFound, kFavoritesFolderEmpty, kFavoritesFolderUnreadable, kFavoritesFolderTooLong };
+enum FavoritesFolder {
+    kFavoritesFolderFound,
+    kFavoritesFolderEmpty,
+    kFavoritesFolderUnreadable,
+    kFavoritesFolderTooLong
+};
 
 // What InstallFavorites will do before its first link: the list from the chosen section,
 // the folder for the shortcut files and the sign-up number of the first link. When the
 // list is empty nothing else is read and the other fields stay zero.
 struct FavoritesPlan {
     char szFavoritesList[260];
-    bool bListCut;           // the list was longer than its 259 characters
-    int nFolder;             // FavoritesFolder
+    bool bListCut;             // the list was longer than its 259 characters
+    int nFolder;               // FavoritesFolder
     char szFavoritesDir[260];  // with a trailing backslash, when found
-    bool bWriteShortcuts;    // shortcut files are made (the folder was found and fits)
-    int32_t nFirstIndex;     // "Title" number of the first link in the sign-up file
+    bool bWriteShortcuts;      // shortcut files are made (the folder was found and fits)
+    int32_t nFirstIndex;       // "Title" number of the first link in the sign-up file
 };
 
 // What happens to one link of the list (a piece between commas).
 enum FavoriteShortcut {
-    kShortcutMade,       // the shortcut file szShortcutFile is written
-    kShortcutNoFolder,   // no Favorites folder: sign-up entries only
-    kShortcutBadName,    // the Name is no file name: logged, no shortcut
-    kShortcutTooLong,    // folder + Name + ".URL" does not fit: logged, no shortcut
+    kShortcutMade,      // the shortcut file szShortcutFile is written
+    kShortcutNoFolder,  // no Favorites folder: sign-up entries only
+    kShortcutBadName,   // the Name is no file name: logged, no shortcut
+    kShortcutTooLong,   // folder + Name + ".URL" does not fit: logged, no shortcut
 };
 
 struct FavoriteLink {

@@ -15,7 +15,7 @@ struct PageLink {
     bool bPathCut;      // always checked: a cut Path is never installed
     bool bNameMissing;  // missing or "ERROR" in any case
     bool bPathMissing;
-    bool bUsable;       // both present and the Path whole: the page is set to szLinkPath
+    bool bUsable;  // both present and the Path whole: the page is set to szLinkPath
 };
 
 // Reads the branding file only (szSection and szIniPath of RunState). bCheckCuts: also

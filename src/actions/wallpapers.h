@@ -14,8 +14,8 @@ struct WallpaperPlan {
     bool bProgramFilesFound;  // false: the folder lookup failed (logged, path empty)
     char szWindowsDir[260];
     bool bWindowsFound;
-    char szImageFolder[20];   // the variant folder; "\Arabic" for Arabic and Hebrew
-    char szSizeFile[50];      // "\1920x1200.jpg" for a wide screen, else "\1024x768.jpg"
+    char szImageFolder[20];  // the variant folder; "\Arabic" for Arabic and Hebrew
+    char szSizeFile[50];     // "\1920x1200.jpg" for a wide screen, else "\1024x768.jpg"
     struct Copy {
         char szSource[260];
         char szTarget[260];

@@ -6,7 +6,11 @@
 
 // The executable's folder and the branding file beside it. kIniPathExeTooLong leaves
 // both empty, kIniPathTooLong leaves szIniPath empty; writes and logs nothing else.
-enum { kIniPathOk = 0, kIniPathExeTooLong = 1, kIniPathTooLong = 2 };
+enum {
+    kIniPathOk = 0,
+    kIniPathExeTooLong = 1,
+    kIniPathTooLong = 2
+};
 int DecideIniPath(char (&szExeDir)[260], char (&szIniPath)[260]);
 
 // The five section names probed, most specific first, each as wide as its RunState field:

@@ -8,10 +8,14 @@
 // The consumer lines come before the tablet prefixes, and those before the business
 // prefixes.
 const BrandRule kBrandRules[8] = {
-    {"VELLOMAR", "KTR", "VELLOMAR", "\\standard"}, {"QUINTARA", "CV", "QUINTARA", "\\standard"},
-    {"QA", "CV", "TABLET", "\\portrait"},          {"QB", "CV", "TABLET", "\\portrait"},
-    {"QC", "CV", "TABLET", "\\portrait"},          {"KJ", "CV", "SMB", "\\standard"},
-    {"KL", "CV", "COMMERCIAL", "\\standard"},      {"KM", "CV", "WORKSTATION", "\\standard"},
+    {"VELLOMAR", "KTR", "VELLOMAR", "\\standard"},
+    {"QUINTARA", "CV", "QUINTARA", "\\standard"},
+    {"QA", "CV", "TABLET", "\\portrait"},
+    {"QB", "CV", "TABLET", "\\portrait"},
+    {"QC", "CV", "TABLET", "\\portrait"},
+    {"KJ", "CV", "SMB", "\\standard"},
+    {"KL", "CV", "COMMERCIAL", "\\standard"},
+    {"KM", "CV", "WORKSTATION", "\\standard"},
 };
 
 namespace {

@@ -19,7 +19,11 @@ constexpr size_t kDashRegionRows = sizeof(DashRegionTable) / sizeof(DashRegionTa
 // The factory options file and the value in it that names the region.
 extern const char kFactoryOptionsFile[];
 
-enum RegionSource { kRegionFromOptionCode, kRegionFromFactoryFile, kRegionFallback };
+enum RegionSource {
+    kRegionFromOptionCode,
+    kRegionFromFactoryFile,
+    kRegionFallback
+};
 
 // Where the region came from. nTableRow is the 0-based row of DashRegionTable that
 // matched, or -1; szOptionCode holds what followed the first "#" (at most three

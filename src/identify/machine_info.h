@@ -3,7 +3,11 @@
 #pragma once
 
 // What ReadMachineIdentity found.
-enum { kIdentityRead = 0, kIdentityNoLibrary = 1, kIdentityNoExport = 2 };
+enum {
+    kIdentityRead = 0,
+    kIdentityNoLibrary = 1,
+    kIdentityNoExport = 2
+};
 
 // Loads ZMINT.DLL, reads the system identifier (at most 19 characters) and the model
 // name (at most 259, as reported: not yet upper-cased), asks for the OS version as the

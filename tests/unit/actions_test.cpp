@@ -284,7 +284,7 @@ TEST_F(ActionsTest, FailedWritesAreLoggedAndTheActionGoesOn) {
 }
 
 TEST_F(ActionsTest, SignupFileThatCannotBeWrittenIsNamedInTheLog) {
-    MakeDir(kSignup);  // INSTALL.INS is a folder
+    MakeDir(kSignup);                           // INSTALL.INS is a folder
     SetFavoritesFolder("\"D:\\\\Favorites\"");  // a drive the machine does not have
     Start(std::string("[S]\r\nFavorites=L1\r\n") + kLinks);
     InstallFavorites();

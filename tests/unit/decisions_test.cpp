@@ -19,9 +19,14 @@ TEST(DecideBrand, NamesTheMatchAndWhetherAPrefixStoodInsideAWord) {
         bool inside;
     };
     const Case cases[] = {
-        {"KL-5400", "KL", 0, false},      {"CORVANE KL5400", "KL", 8, false}, {"BACKLIT 3", "KL", 3, true},
-        {"SQAB7", "QA", 1, true},         {"X-QB 2", "QB", 2, false},          {"AVELLOMAR", "VELLOMAR", 1, false},
-        {"OTHER 1", nullptr, 0, false},   {"9KM", "KM", 1, true},
+        {"KL-5400", "KL", 0, false},
+        {"CORVANE KL5400", "KL", 8, false},
+        {"BACKLIT 3", "KL", 3, true},
+        {"SQAB7", "QA", 1, true},
+        {"X-QB 2", "QB", 2, false},
+        {"AVELLOMAR", "VELLOMAR", 1, false},
+        {"OTHER 1", nullptr, 0, false},
+        {"9KM", "KM", 1, true},
     };
     for (const Case& c : cases) {
         BrandDecision d;

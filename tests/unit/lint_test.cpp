@@ -87,22 +87,22 @@ TEST(Lint, FileStructureRules) {
 
 TEST(Lint, SectionSearchRules) {
     std::string text = std::string(kDefault) +
-                       "[UK-*-COMMERCIAL]\nSearch=H\n"   // 6: no Home
-                       "[XX-09-SMB]\nHome=ERROR\n"       // 8: Home that reads as missing
-                       "[ZZ-09-SMB]\nHome=H\n"           // 10: unknown region
-                       "[*-0409-SMB]\nHome=H\n"          // 12: four digits where two belong
-                       "[XX-0G09-SMB]\nHome=H\n"         // 14: no language identifier
-                       "[XX-*-GAMER]\nHome=H\n"          // 16: unknown category
-                       "[XX-0c0a-tablet]\nHome=H\n"      // 18: fine, names match in any case
-                       "[XX-UN-SMB]\nHome=error\n"       // 20: fine: the probe is case-sensitive
-                       "[TABLET]\n";                     // 22: a category without Home
+                       "[UK-*-COMMERCIAL]\nSearch=H\n"  // 6: no Home
+                       "[XX-09-SMB]\nHome=ERROR\n"      // 8: Home that reads as missing
+                       "[ZZ-09-SMB]\nHome=H\n"          // 10: unknown region
+                       "[*-0409-SMB]\nHome=H\n"         // 12: four digits where two belong
+                       "[XX-0G09-SMB]\nHome=H\n"        // 14: no language identifier
+                       "[XX-*-GAMER]\nHome=H\n"         // 16: unknown category
+                       "[XX-0c0a-tablet]\nHome=H\n"     // 18: fine, names match in any case
+                       "[XX-UN-SMB]\nHome=error\n"      // 20: fine: the probe is case-sensitive
+                       "[TABLET]\n";                    // 22: a category without Home
     EXPECT_EQ(Lint(text, {"no-home", "unreachable-section"}), (std::vector<Hit>{{6, 2, "no-home"},
-                                                                               {9, 6, "no-home"},
-                                                                               {10, 2, "unreachable-section"},
-                                                                               {12, 2, "unreachable-section"},
-                                                                               {14, 2, "unreachable-section"},
-                                                                               {16, 2, "unreachable-section"},
-                                                                               {22, 2, "no-home"}}));
+                                                                                {9, 6, "no-home"},
+                                                                                {10, 2, "unreachable-section"},
+                                                                                {12, 2, "unreachable-section"},
+                                                                                {14, 2, "unreachable-section"},
+                                                                                {16, 2, "unreachable-section"},
+                                                                                {22, 2, "no-home"}}));
     // DEFAULT_SECTION is chosen without a probe, so it needs no Home; its absence is reported.
     EXPECT_TRUE(Lint("[DEFAULT_SECTION]\nSearch=H\n[H]\nName=n\nPath=http://h/\n", {"no-home"}).empty());
     EXPECT_EQ(Lint("[SMB]\nHome=\n", {"no-default"}), (std::vector<Hit>{{0, 0, "no-default"}}));
@@ -111,15 +111,16 @@ TEST(Lint, SectionSearchRules) {
 TEST(Lint, LinkRules) {
     std::string longPath(300, 'p');
     std::string text = "[DEFAULT_SECTION]\n"
-                       "Home=NONE\n"                        // 2: no such section
-                       "Search=NP\n"                        // 3: no Path
-                       "Favorites=,H,,  E ,BAD,LONG,\n"     // 4
-                       "[H]\nName=n\nPath=http://h/\n"      // 5
-                       "[NP]\nName=n\n"                     // 8
-                       "[E]\nName=e\nPath=Error\n"          // 10: reads "ERROR": skipped
-                       "[BAD]\nName=a|b\nPath=ftp://x/\n"   // 13
-                       "[LONG]\nName=l\nPath=http://" + longPath + "\n"  // 16
-                       "[OLD]\nName=o\nPath=www.old\n";     // 19
+                       "Home=NONE\n"                       // 2: no such section
+                       "Search=NP\n"                       // 3: no Path
+                       "Favorites=,H,,  E ,BAD,LONG,\n"    // 4
+                       "[H]\nName=n\nPath=http://h/\n"     // 5
+                       "[NP]\nName=n\n"                    // 8
+                       "[E]\nName=e\nPath=Error\n"         // 10: reads "ERROR": skipped
+                       "[BAD]\nName=a|b\nPath=ftp://x/\n"  // 13
+                       "[LONG]\nName=l\nPath=http://" +
+                       longPath + "\n"                              // 16
+                                  "[OLD]\nName=o\nPath=www.old\n";  // 19
     EXPECT_EQ(Lint(text, {"missing-link", "list-form", "link-name", "link-url", "value-cut", "unused-link"}),
               (std::vector<Hit>{{2, 6, "missing-link"},
                                 {3, 8, "missing-link"},

@@ -240,10 +240,14 @@ TEST_F(MatrixAgreement, RowsMatchFullRuns) {
         const char* qor;  // null: no factory value
     };
     const Case cases[] = {
-        {"Corvane KL-5400 #E20", 0x0809, nullptr}, {"Corvane KL-3300", 0x040C, "11"},
-        {"Corvane KJ-210", 0x0409, "11"},          {"Quintara 13 #A10", 0x0409, nullptr},
-        {"Corvane QB-11", 0x0401, "UK"},           {"Vellomar V9", 0x0411, "JP"},
-        {"Corvane KM-7700", 0x0C0A, nullptr},      {"Corvane KL-1 #E22", 0x0409, "UK"},
+        {"Corvane KL-5400 #E20", 0x0809, nullptr},
+        {"Corvane KL-3300", 0x040C, "11"},
+        {"Corvane KJ-210", 0x0409, "11"},
+        {"Quintara 13 #A10", 0x0409, nullptr},
+        {"Corvane QB-11", 0x0401, "UK"},
+        {"Vellomar V9", 0x0411, "JP"},
+        {"Corvane KM-7700", 0x0C0A, nullptr},
+        {"Corvane KL-1 #E22", 0x0409, "UK"},
     };
     author::MatrixOptions o;
     o.iniPath = sample;

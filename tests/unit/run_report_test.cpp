@@ -76,8 +76,7 @@ TEST_F(RunReportTest, RegistryValuesInRegNotationWithNullForMissing) {
     const std::string main = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
     nlohmann::ordered_json want = nlohmann::ordered_json::array();
     want.push_back({{"key", main}, {"value", "Search Bar"}, {"before", nullptr}, {"after", "\"http://find.example/\""}});
-    want.push_back({{"key", main}, {"value", "Start Page"}, {"before", "\"about:blank\""},
-                    {"after", "\"http://home.example/\""}});
+    want.push_back({{"key", main}, {"value", "Start Page"}, {"before", "\"about:blank\""}, {"after", "\"http://home.example/\""}});
     want.push_back({{"key", main}, {"value", "Use Custom Search URL"}, {"before", nullptr}, {"after", "dword:00000001"}});
     EXPECT_EQ(report["registry"], want);
 }
@@ -164,7 +163,8 @@ TEST(RunDiffTest, SomethingElseIsNotARunReport) {
     EXPECT_FALSE(author::FormatRunDiff(nlohmann::json::parse(R"({"exit_code": 0})"), &text, &error));
     EXPECT_NE(error.find("not a run report"), std::string::npos);
     EXPECT_FALSE(author::FormatRunDiff(nlohmann::json::parse(R"({"exit_code": 0, "files": [{"path": 3}],
-        "registry": [], "signup": [], "log": []})"), &text, &error));
+        "registry": [], "signup": [], "log": []})"),
+                                       &text, &error));
 }
 
 }  // namespace

@@ -211,7 +211,9 @@ program_checks() {
             { echo "  imports $dll" >&2; ok=1; }
     done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
     got=$(cat "$work/version.txt")
-    for want in FixedFileVersion=1.0.1.1 CompanyName=Corvane ProductName=Facet OriginalFilename=FacetCapture.exe \
+    local version
+    version=$("$FACET_SIM" --version | awk '{print $2}')
+    for want in "FixedFileVersion=$version" CompanyName=Corvane ProductName=Facet OriginalFilename=FacetCapture.exe \
         'FileDescription=Facet machine capture'; do
         grep -q -x "$want" <<<"$got" || { echo "  version resource lacks $want" >&2; ok=1; }
     done

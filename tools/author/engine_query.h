@@ -28,8 +28,8 @@ namespace author {
 // The facts of one machine that decide its section. The matrix varies these; explain
 // reads them from the image (ReadImageFacts).
 struct MachineFacts {
-    std::string modelName;       // as the library reports it; the engine upper-cases it
-    std::string dashRegion;      // empty: the engine decides (option code, else QOR.INI)
+    std::string modelName;   // as the library reports it; the engine upper-cases it
+    std::string dashRegion;  // empty: the engine decides (option code, else QOR.INI)
     uint16_t userLanguage = 0x0409;
     uint16_t uiLanguage = 0x0409;
     bool wideScreen = false;
@@ -37,32 +37,37 @@ struct MachineFacts {
 
 // Identification and section choice for one set of facts.
 struct Decision {
-    std::string modelName;   // upper-cased
+    std::string modelName;  // upper-cased
     BrandDecision brand;
-    bool regionGiven;        // the region came from MachineFacts, not from the engine
-    RegionDecision region;   // engine's decision (source, row, option code) unless given
+    bool regionGiven;       // the region came from MachineFacts, not from the engine
+    RegionDecision region;  // engine's decision (source, row, option code) unless given
     LanguageCodes language;
     SectionCandidates candidates;
-    SectionProbe probe;      // probe.szSection is the chosen section
+    SectionProbe probe;  // probe.szSection is the chosen section
 };
 
 // Why a candidate did or did not give the section.
-enum class CandidateResult { kFound, kNoSuchSection, kNoHome, kNotProbed };
+enum class CandidateResult {
+    kFound,
+    kNoSuchSection,
+    kNoHome,
+    kNotProbed
+};
 const char* CandidateResultName(CandidateResult result);  // "found", "no-section", "no-home", "not-probed"
 
 // One link of the Favorites list, in list order.
 struct FavoriteItem {
     std::string linkSection;  // the piece of the list, as the engine splits it
     FavoriteLink link;
-    int32_t index;            // sign-up number ("Title" n); 0 when skipped
+    int32_t index;  // sign-up number ("Title" n); 0 when skipped
 };
 
 // The machine's own facts from the image: the library's model name, both language
 // identifiers, and the screen decision with its evidence.
 struct ImageFacts {
-    int identity;             // kIdentityRead, kIdentityNoLibrary or kIdentityNoExport
+    int identity;  // kIdentityRead, kIdentityNoLibrary or kIdentityNoExport
     char szMachineId[20];
-    MachineFacts facts;       // dashRegion left empty: the engine decides it
+    MachineFacts facts;  // dashRegion left empty: the engine decides it
     ScreenDecision screen;
 };
 

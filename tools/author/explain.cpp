@@ -109,8 +109,7 @@ Json IdentificationJson(const ImageFacts& image, const Decision& d, const Profil
                                                            : "missing-export";
     id["machineId"] = image.szMachineId;
     id["model"] = d.modelName;
-    Json brand{{"brand", d.brand.pszBrand}, {"category", d.brand.pszSubBrand},
-               {"imageFolder", d.brand.pszImageFolder}};
+    Json brand{{"brand", d.brand.pszBrand}, {"category", d.brand.pszSubBrand}, {"imageFolder", d.brand.pszImageFolder}};
     brand["matched"] = d.brand.pszMatched ? Json(d.brand.pszMatched) : Json(nullptr);
     brand["offset"] = d.brand.pszMatched ? Json(d.brand.nMatchOffset) : Json(nullptr);
     brand["insideWord"] = d.brand.bInsideWord;
@@ -142,9 +141,7 @@ Json IdentificationJson(const ImageFacts& image, const Decision& d, const Profil
                 {"nRev", s.nRev},
                 {"nPass", s.nPass}};
     if (s.edid.bLcdFound) {
-        screen["monitor"] = Json{{"adapter", s.edid.nAdapter},         {"monitor", s.edid.nMonitor},
-                                 {"adapterName", s.edid.szAdapterName}, {"deviceId", s.edid.szDeviceID},
-                                 {"pnpId", s.edid.pnpIDStr},           {"instance", s.edid.szInstance}};
+        screen["monitor"] = Json{{"adapter", s.edid.nAdapter}, {"monitor", s.edid.nMonitor}, {"adapterName", s.edid.szAdapterName}, {"deviceId", s.edid.szDeviceID}, {"pnpId", s.edid.pnpIDStr}, {"instance", s.edid.szInstance}};
     } else {
         screen["monitor"] = nullptr;
     }
@@ -288,8 +285,7 @@ Json ExplainMachine(const std::string& imageDir, const std::vector<std::string>&
             bool exists = c.bFits && WindowsFileExists(c.szSource);
             for (const std::string& m : made) exists = exists || host::AsciiSameText(m, c.szSource);
             if (exists && c.bFits) made.push_back(c.szTarget);
-            wallpapers.push_back(Json{{"source", c.szSource}, {"target", c.szTarget}, {"exists", exists},
-                                      {"fits", c.bFits}});
+            wallpapers.push_back(Json{{"source", c.szSource}, {"target", c.szTarget}, {"exists", exists}, {"fits", c.bFits}});
             host::MappedPath path;
             if (host::MapPath(c.szSource, &path) == 0) wallpaperHostPaths.push_back(path.host);
         }
@@ -496,9 +492,9 @@ std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
              Str(doc["wallpaperVariant"]["sizeFile"]) + "); the run stops at the first copy that fails:");
         for (const auto& w : doc["wallpapers"]) {
             line("    " + Str(w["source"]) + " -> " + Str(w["target"]) +
-                 (!w["fits"].get<bool>() ? "  (path too long: not copied)"
+                 (!w["fits"].get<bool>()    ? "  (path too long: not copied)"
                   : w["exists"].get<bool>() ? "  (source exists)"
-                                           : "  (source missing)"));
+                                            : "  (source missing)"));
         }
     }
     line("");

@@ -53,8 +53,8 @@ using host::ProfileLine;
 using host::ProfileSection;
 
 // The rooms the engine reads values into, from its own fields.
-constexpr DWORD kListRoom = sizeof(FavoritesPlan::szFavoritesList);    // ReadIniValue
-constexpr DWORD kPageKeyRoom = sizeof(PageLink::szLinkSection);        // ReadIniValue
+constexpr DWORD kListRoom = sizeof(FavoritesPlan::szFavoritesList);  // ReadIniValue
+constexpr DWORD kPageKeyRoom = sizeof(PageLink::szLinkSection);      // ReadIniValue
 constexpr DWORD kPageNameRoom = sizeof(PageLink::szLinkName);
 constexpr DWORD kPagePathRoom = sizeof(PageLink::szLinkPath);
 constexpr DWORD kFavoriteNameRoom = sizeof(FavoriteLink::szLinkName);
@@ -74,9 +74,9 @@ bool SameName(std::string_view a, std::string_view b) { return host::AsciiSameTe
 // The names the engine can put into a section name, asked from its own tables and
 // formatting functions.
 struct EngineNames {
-    std::set<std::string> regions;     // lower case: the region table's codes and "no region"
-    std::set<std::string> langStrings; // lower case: every two-digit primary language text
-    std::set<std::string> categories;  // lower case: every sub-brand
+    std::set<std::string> regions;      // lower case: the region table's codes and "no region"
+    std::set<std::string> langStrings;  // lower case: every two-digit primary language text
+    std::set<std::string> categories;   // lower case: every sub-brand
     std::vector<std::string> categoryList;
 
     EngineNames() {
@@ -117,7 +117,12 @@ const EngineNames& Names() {
 
 // What a section's name makes of it for the section search.
 struct BrandingName {
-    enum Kind { kNone, kDefault, kCategory, kCandidate } kind = kNone;
+    enum Kind {
+        kNone,
+        kDefault,
+        kCategory,
+        kCandidate
+    } kind = kNone;
     std::string unreachable;  // for kCandidate: why no machine produces the name, or empty
 };
 
@@ -169,8 +174,8 @@ struct Linter {
     std::string_view text;
     host::ProfileParse parse;
     std::vector<Finding>* findings;
-    std::map<std::string, size_t> first;  // lower-case name -> index of its first section
-    std::set<std::string> usedLinks;       // lower-case names of link sections used
+    std::map<std::string, size_t> first;             // lower-case name -> index of its first section
+    std::set<std::string> usedLinks;                 // lower-case names of link sections used
     std::set<std::pair<int, std::string>> reported;  // (line, rule) already reported for a link's value
 
     void Add(int line, int column, const char* rule, const std::string& message) {

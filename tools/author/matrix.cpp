@@ -325,8 +325,8 @@ bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* erro
                     }
                     for (int i = 0; i < probe.nProbed; ++i) {
                         std::string name = SectionCandidateName(candidates, i);
-                        const char* why = i + 1 == probe.nFound ? "chosen"
-                                          : !options.explainCandidates ? "no section with a Home key"
+                        const char* why = i + 1 == probe.nFound                    ? "chosen"
+                                          : !options.explainCandidates             ? "no section with a Home key"
                                           : results[i] == CandidateResult::kNoHome ? "section has no Home key"
                                                                                    : "no such section";
                         o.probes->push_back(name + ": " + why);

@@ -19,23 +19,23 @@ using TextList = std::shared_ptr<const std::vector<std::string>>;
 // One combination that can lead to its own outcome. The lists are shared between the
 // rows that have them in common (a group's models, a section's favorites).
 struct MatrixRow {
-    TextList models;                  // the models that behave alike here, as listed
-    std::string category;             // the engine's sub-brand
-    std::string region;               // the dash region the section names are built with
-    std::string regionSource;         // "option-code", "qor-ini" or "fallback"
-    std::string regionEvidence;       // the option code and table row, or the QOR.INI value
-    uint16_t language = 0;            // system UI language identifier
+    TextList models;             // the models that behave alike here, as listed
+    std::string category;        // the engine's sub-brand
+    std::string region;          // the dash region the section names are built with
+    std::string regionSource;    // "option-code", "qor-ini" or "fallback"
+    std::string regionEvidence;  // the option code and table row, or the QOR.INI value
+    uint16_t language = 0;       // system UI language identifier
     bool wide = false;
-    std::string section;              // the chosen section, or DEFAULT_SECTION
-    int candidate = 0;                // 1-5: the candidate that found it; 0: the default
-    TextList probes;                  // each candidate probed, with why it missed
-    std::string home;                 // URL of the start page (set with -h), or empty
-    std::string search;               // URL of the search page, or empty
-    TextList favorites;               // Name of each favorite installed, in order
-    std::string variant;              // wallpaper variant folder, "\standard" ...
-    std::string sizeFile;             // "\1920x1200.jpg" or "\1024x768.jpg"
-    std::vector<std::string> flags;   // default, no-branding, missing-link, asset-missing, two-letter-match
-    std::vector<std::string> notes;   // why each flag is set, for the report
+    std::string section;             // the chosen section, or DEFAULT_SECTION
+    int candidate = 0;               // 1-5: the candidate that found it; 0: the default
+    TextList probes;                 // each candidate probed, with why it missed
+    std::string home;                // URL of the start page (set with -h), or empty
+    std::string search;              // URL of the search page, or empty
+    TextList favorites;              // Name of each favorite installed, in order
+    std::string variant;             // wallpaper variant folder, "\standard" ...
+    std::string sizeFile;            // "\1920x1200.jpg" or "\1024x768.jpg"
+    std::vector<std::string> flags;  // default, no-branding, missing-link, asset-missing, two-letter-match
+    std::vector<std::string> notes;  // why each flag is set, for the report
 };
 
 struct MatrixSummary {
@@ -76,7 +76,7 @@ struct MatrixOptions {
     std::string iniPath;        // the branding file (host path)
     std::string wallpaperRoot;  // host folder that stands beside Facet.exe (holds Bitmap\...), or empty
     std::vector<std::string> models;
-    std::vector<uint16_t> languages;  // empty: the languages the branding file names, plus 0409
+    std::vector<uint16_t> languages;   // empty: the languages the branding file names, plus 0409
     std::vector<std::string> regions;  // DashRegion values of QOR.INI; empty: the table's region codes
     bool includeFallback = true;       // also machines whose QOR.INI has no DashRegion
     bool wide = true;

@@ -41,11 +41,11 @@ void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows) {
     out << "model,category,region,region_source,language,screen,section,candidate,home,search,favorites,variant,"
            "size_file,flags\r\n";
     for (const MatrixRow& r : rows) {
-        const std::string fields[] = {Join(*r.models), r.category,       r.region,
+        const std::string fields[] = {Join(*r.models), r.category, r.region,
                                       r.regionSource, LangIdText(r.language), r.wide ? "wide" : "normal",
-                                      r.section,      std::to_string(r.candidate), r.home,
-                                      r.search,       Join(*r.favorites), r.variant,
-                                      r.sizeFile,     Join(r.flags)};
+                                      r.section, std::to_string(r.candidate), r.home,
+                                      r.search, Join(*r.favorites), r.variant,
+                                      r.sizeFile, Join(r.flags)};
         for (size_t i = 0; i < std::size(fields); ++i) {
             if (i > 0) out << ',';
             out << CsvField(fields[i]);

@@ -50,7 +50,8 @@ bool ImageFolders(const std::string& image, std::string* exeDir, std::string* in
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return slash == std::string::npos ? "." : slash == 0 ? "/"
+                                                         : path.substr(0, slash);
 }
 
 bool HasProblem(const author::MatrixRow& row) {

@@ -27,8 +27,8 @@ struct Machine {
     std::string iniText;
     ProfileIndex ini;                                // over iniText, which never moves after opening
     std::unordered_map<std::string, long> adapters;  // lower-cased DeviceName -> first N of [AdapterN]
-    std::vector<std::string> readOnly;  // normalized paths
-    std::vector<std::string> readOnlyKeys;  // registry key paths, lower case
+    std::vector<std::string> readOnly;               // normalized paths
+    std::vector<std::string> readOnlyKeys;           // registry key paths, lower case
     Registry registry;
 };
 

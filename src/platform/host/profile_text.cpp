@@ -316,9 +316,38 @@ namespace {
 // Windows-1252 at 0x80..0x9F; the five bytes it leaves undefined map to the control
 // characters of the same number, as Windows maps them.
 const char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC,
+    0x0081,
+    0x201A,
+    0x0192,
+    0x201E,
+    0x2026,
+    0x2020,
+    0x2021,
+    0x02C6,
+    0x2030,
+    0x0160,
+    0x2039,
+    0x0152,
+    0x008D,
+    0x017D,
+    0x008F,
+    0x0090,
+    0x2018,
+    0x2019,
+    0x201C,
+    0x201D,
+    0x2022,
+    0x2013,
+    0x2014,
+    0x02DC,
+    0x2122,
+    0x0161,
+    0x203A,
+    0x0153,
+    0x009D,
+    0x017E,
+    0x0178,
 };
 
 void AppendUtf8(std::string* out, uint32_t cp) {
@@ -344,12 +373,17 @@ void AppendUtf8(std::string* out, uint32_t cp) {
 uint32_t NextUtf8(std::string_view s, size_t* i) {
     auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     unsigned char c = byte(*i);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2
+                            : (c >> 4) == 0xE   ? 3
+                            : (c >> 3) == 0x1E  ? 4
+                                                : 0;
     if (len == 0 || *i + len > s.size()) {
         ++*i;
         return 0xFFFD;
     }
-    uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+    uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F)
+                             : len == 3   ? (c & 0x0F)
+                                          : (c & 0x07);
     for (size_t k = 1; k < len; ++k) {
         if ((byte(*i + k) & 0xC0) != 0x80) {
             ++*i;

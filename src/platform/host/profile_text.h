@@ -16,15 +16,25 @@ namespace host {
 // below walks the file through ProfileLines, so they all see the same lines. Columns are
 // 1-based byte columns; views point into the text walked.
 struct ProfileLine {
-    enum Kind { kBlank, kComment, kHeader, kEntry, kOther };
-    enum HeaderFlaw : unsigned { kNoClose = 1, kTextAfterClose = 2, kBlankInside = 4 };
+    enum Kind {
+        kBlank,
+        kComment,
+        kHeader,
+        kEntry,
+        kOther
+    };
+    enum HeaderFlaw : unsigned {
+        kNoClose = 1,
+        kTextAfterClose = 2,
+        kBlankInside = 4
+    };
 
     Kind kind = kBlank;
-    int number = 0;        // 1-based line number
-    size_t begin = 0;      // the line's bytes are text[begin, end)
+    int number = 0;    // 1-based line number
+    size_t begin = 0;  // the line's bytes are text[begin, end)
     size_t end = 0;
-    size_t next = 0;       // where the following line starts, after this line's end
-    int column = 0;        // column of the first non-blank byte
+    size_t next = 0;  // where the following line starts, after this line's end
+    int column = 0;   // column of the first non-blank byte
 
     // kHeader: the name as the reader matches it (up to the first "]", trimmed).
     std::string_view name;
@@ -71,7 +81,13 @@ ProfileParse ParseProfile(std::string_view text);
 
 // What in the bytes of a file keeps the 8-bit reader from seeing the text as written.
 struct ProfileEncoding {
-    enum Form { kAnsi, kUtf8Bom, kUtf16LeBom, kUtf16BeBom, kUtf16NoBom };
+    enum Form {
+        kAnsi,
+        kUtf8Bom,
+        kUtf16LeBom,
+        kUtf16BeBom,
+        kUtf16NoBom
+    };
     Form form = kAnsi;
     bool nul = false;  // a NUL byte; nulLine and nulColumn say where the first one is
     int nulLine = 0;

@@ -415,7 +415,12 @@ private:
 
 // A value line (already trimmed, starting with '@' or '"'): its name and what follows
 // the "=". False when it is not one.
-enum class ValueLine { Ok, NoClosingQuote, NoEquals, NotAValue };
+enum class ValueLine {
+    Ok,
+    NoClosingQuote,
+    NoEquals,
+    NotAValue
+};
 ValueLine SplitValueLine(std::string_view line, std::string* name, std::string_view* rest) {
     size_t at = 0;
     name->clear();
@@ -515,7 +520,7 @@ bool ParseOwnedText(Registry* reg, std::string* error, bool anyBytes) {
     RegLine line;
     bool header = false;
     RegNode* current = nullptr;
-    size_t blockEnd = 0;                 // where the next value line of a verbatim block must start
+    size_t blockEnd = 0;  // where the next value line of a verbatim block must start
     NamesSeen names;
     RegValue value;
     std::string canonical;
@@ -671,7 +676,8 @@ bool FormatRegTextTo(const Registry& reg, const std::function<bool(std::string_v
     for (const RegNode* node : reg.order) {
         if (node == nullptr) continue;
         out.Add("[");
-        out.Add(node->key ? node->key->path : node->listedAs.empty() ? node->path : node->listedAs);
+        out.Add(node->key ? node->key->path : node->listedAs.empty() ? node->path
+                                                                     : node->listedAs);
         out.Add("]\r\n");
         if (node->key) {
             AddValues(out, node->key->values, reg.regedit4);
@@ -743,7 +749,8 @@ std::vector<std::string> RegListedKeys(const Registry& reg) {
     std::vector<std::string> paths;
     for (const RegNode* node : reg.order) {
         if (node == nullptr) continue;
-        paths.emplace_back(node->key ? node->key->path : node->listedAs.empty() ? node->path : node->listedAs);
+        paths.emplace_back(node->key ? node->key->path : node->listedAs.empty() ? node->path
+                                                                                : node->listedAs);
     }
     return paths;
 }
