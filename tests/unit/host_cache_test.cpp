@@ -9,6 +9,7 @@
 #include <string>
 
 #include "machine_fixture.h"
+#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
 #include "platform/host/registry_text.h"
@@ -57,6 +58,27 @@ TEST_F(HostCacheTest, ProfileReadsSeeChangesFromOutside) {
     EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "none");
     PutFile("drive_c/a.ini", "[s]\r\nk=four\r\n");
     EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "four");
+}
+
+// A tool with a scratch image of its own trusts the caches: an outside change counts
+// only once it is announced, a write through the stand-ins always, and opening an image
+// ends the trust.
+TEST_F(HostCacheTest, TrustedCachesSeeAnnouncedChangesOnly) {
+    PutFile("drive_c/A.INI", "[s]\r\nk=one\r\n");
+    Open();
+    host::TrustCaches(true);
+    EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "one");
+    PutFile("drive_c/A.INI", "[s]\r\nk=three\r\n");
+    EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "one");
+    host::ForgetFolderEntry(Path("drive_c/A.INI"));
+    EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "three");
+    ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "four", "C:\\A.INI"));
+    EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "four");
+
+    Open();
+    EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "four");
+    PutFile("drive_c/A.INI", "[s]\r\nk=fifty\r\n");
+    EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "fifty");
 }
 
 TEST_F(HostCacheTest, ProfileReadsSeeEveryWriteThroughTheStandIns) {

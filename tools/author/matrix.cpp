@@ -24,6 +24,7 @@
 #include "identify/brand.h"
 #include "identify/dash_region.h"
 #include "identify/language.h"
+#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "platform/host/profile_text.h"
 #include "run/run_state.h"
@@ -68,7 +69,11 @@ public:
         if (!wallpaperRoot.empty() && FindPathNoCase(wallpaperRoot, {"Bitmap"}, &bitmap)) {
             fs::create_directory_symlink(fs::absolute(bitmap), dir_ + "/drive_c/Facet/Bitmap", ec);
         }
-        return host::OpenMachine(dir_, error);
+        if (!host::OpenMachine(dir_, error)) return false;
+        // Nobody else writes this image, and its one outside change (the factory options
+        // file below) is announced: the stand-ins need not ask the file system every time.
+        host::TrustCaches(true);
+        return true;
     }
 
     // The factory options file with DashRegion=value, or none at all.
@@ -77,6 +82,7 @@ public:
         std::error_code ec;
         fs::remove(path, ec);
         if (value) Write("drive_c/FACTORY/Util/QOR.INI", "[uia]\r\nDashRegion=" + *value + "\r\n");
+        host::ForgetFolderEntry(path);
     }
 
 private:

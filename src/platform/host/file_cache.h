@@ -24,7 +24,13 @@ void ForgetFileContent(const std::string& hostPath);
 // An entry was (or may have been) created, renamed or deleted at hostPath: its folder's
 // listing and its own content are dropped.
 void ForgetFolderEntry(const std::string& hostPath);
-// Everything, when an image is opened or closed.
+// Everything, when an image is opened or closed (which also ends TrustCaches).
 void ForgetAllCaches();
+
+// A tool that has an image to itself (a scratch image no other program writes) may say
+// so: cached listings and profile files are then used without asking the file system
+// whether they changed. Writes through the stand-ins still drop what they change; a
+// tool that changes its image from outside calls ForgetFolderEntry for each change.
+void TrustCaches(bool trusted);
 
 }  // namespace host
