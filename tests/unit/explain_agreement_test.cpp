@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "author/explain.h"
+#include "author/run_report.h"
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
 #include "run/driver.h"
@@ -108,11 +109,7 @@ TEST_F(ExplainAgreement, ExplainPredictsWhatRunDoesOnEveryScenario) {
         EXPECT_EQ(Snapshot(explainImage), before) << "explain changed the image";
 
         ASSERT_TRUE(host::OpenMachine(runImage.string(), &error)) << error;
-        std::vector<std::string> owned = args;
-        std::vector<char*> argv{const_cast<char*>("Facet.exe")};
-        for (std::string& a : owned) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        RunFacet(static_cast<int>(argv.size()) - 1, argv.data());
+        author::RunEngine(args);
         host::MappedPath logPath;
         ASSERT_EQ(host::MapPath(g_run.szLogPath, &logPath), 0u);
         std::string log = ReadAll(logPath.host);

@@ -240,6 +240,16 @@ nlohmann::ordered_json MakeRunReport(int exitCode, const ImageSnapshot& before, 
     return report;
 }
 
+int RunEngine(const std::vector<std::string>& args) {
+    std::vector<std::string> owned = args;
+    std::vector<char*> argv;
+    static char program[] = "Facet.exe";
+    argv.push_back(program);
+    for (std::string& a : owned) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    return RunFacet(static_cast<int>(argv.size()) - 1, argv.data());
+}
+
 nlohmann::ordered_json RunWithReport(const std::string& dir, const std::vector<std::string>& args) {
     std::string error;
     ImageSnapshot before;
@@ -249,13 +259,7 @@ nlohmann::ordered_json RunWithReport(const std::string& dir, const std::vector<s
         report["error"] = error;
         return report;
     }
-    std::vector<std::string> owned = args;
-    std::vector<char*> argv;
-    static char program[] = "Facet.exe";
-    argv.push_back(program);
-    for (std::string& a : owned) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    int code = RunFacet(static_cast<int>(argv.size()) - 1, argv.data());
+    int code = RunEngine(args);
 
     // Where the run put its log and its sign-up entries, as the image names them.
     host::MappedPath logPath;

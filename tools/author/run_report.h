@@ -48,6 +48,10 @@ std::string SnapshotKey(const std::string& winPath);
 nlohmann::ordered_json MakeRunReport(int exitCode, const ImageSnapshot& before, const ImageSnapshot& after,
                                      const std::string& logKey, const std::string& signupKey);
 
+// One run of the engine on the image that is open: Facet.exe as argument 0, then args.
+// Returns the engine's exit code.
+int RunEngine(const std::vector<std::string>& args);
+
 // Runs the engine once on the image in `dir` (Facet.exe as argument 0, then args) and
 // reports what it changed. An image that cannot be read gives exit_code 2, an "error"
 // text and empty lists, with the image untouched.

@@ -40,13 +40,7 @@ int RunReported(const std::string& dir, const std::vector<std::string>& engineAr
 // Runs the engine with Facet.exe as argument 0 and the engine's arguments after it.
 int Run(const std::string& dir, const std::vector<std::string>& engineArgs) {
     if (!cli::OpenImage(dir)) return 2;
-    std::vector<std::string> owned = engineArgs;
-    std::vector<char*> argv;
-    static char program[] = "Facet.exe";
-    argv.push_back(program);
-    for (std::string& a : owned) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    int code = RunFacet(static_cast<int>(argv.size()) - 1, argv.data());
+    int code = author::RunEngine(engineArgs);
     host::CloseMachine();
     return code;
 }
