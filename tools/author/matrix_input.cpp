@@ -15,12 +15,12 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-std::vector<std::string_view> SplitCommas(std::string_view spec) {
+std::vector<std::string_view> SplitCommas(std::string_view list) {
     std::vector<std::string_view> items;
     size_t start = 0;
     while (true) {
-        size_t comma = spec.find(',', start);
-        items.push_back(spec.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        size_t comma = list.find(',', start);
+        items.push_back(list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -60,13 +60,13 @@ std::vector<std::string> ParseModelsFile(std::string_view text) {
     return models;
 }
 
-bool ParseLanguages(std::string_view spec, std::vector<uint16_t>* out, std::string* error) {
+bool ParseLanguages(std::string_view list, std::vector<uint16_t>* out, std::string* error) {
     out->clear();
-    if (Trim(spec) == "all") {
+    if (Trim(list) == "all") {
         for (const KnownLanguage& l : KnownLanguages()) out->push_back(l.langId);
         return true;
     }
-    for (std::string_view item : SplitCommas(spec)) {
+    for (std::string_view item : SplitCommas(list)) {
         std::string_view hex = Trim(item);
         if (hex.size() > 2 && hex[0] == '0' && (hex[1] == 'x' || hex[1] == 'X')) hex.remove_prefix(2);
         if (!IsHex(hex) || hex.size() > 4) {
@@ -99,23 +99,23 @@ std::vector<uint16_t> LanguagesNamedBySections(const std::vector<std::string>& s
     return langs;
 }
 
-bool ParseRegions(std::string_view spec, std::vector<std::string>* out, std::string* error) {
+bool ParseRegions(std::string_view list, std::vector<std::string>* out, std::string* error) {
     out->clear();
-    if (spec.empty()) {
+    if (list.empty()) {
         *error = "no region named";
         return false;
     }
-    for (std::string_view item : SplitCommas(spec)) {
+    for (std::string_view item : SplitCommas(list)) {
         std::string region(Trim(item));
         if (std::find(out->begin(), out->end(), region) == out->end()) out->push_back(region);
     }
     return true;
 }
 
-bool ParseScreens(std::string_view spec, bool* wide, bool* normal, std::string* error) {
+bool ParseScreens(std::string_view list, bool* wide, bool* normal, std::string* error) {
     *wide = false;
     *normal = false;
-    for (std::string_view item : SplitCommas(spec)) {
+    for (std::string_view item : SplitCommas(list)) {
         std::string_view s = Trim(item);
         if (s == "wide") {
             *wide = true;

@@ -26,7 +26,7 @@ const char* LanguageTag(uint16_t langId);
 
 // "all", or hex identifiers separated by commas ("0409,0c0a", "409", "0x0411"). Sorted,
 // without repeats. False, with *error naming the item, for anything else.
-bool ParseLanguages(std::string_view spec, std::vector<uint16_t>* out, std::string* error);
+bool ParseLanguages(std::string_view list, std::vector<uint16_t>* out, std::string* error);
 
 // The languages a branding file names in its section names (REGION-LANGID-CATEGORY gives
 // the identifier, REGION-LANG-CATEGORY and *-LANG-CATEGORY the primary language with its
@@ -36,9 +36,9 @@ std::vector<uint16_t> LanguagesNamedBySections(const std::vector<std::string>& s
 // Comma-separated DashRegion values as a factory options file may hold them (kept as
 // written; the engine cuts them to two characters). An empty item stands for an empty
 // value. False for no items at all.
-bool ParseRegions(std::string_view spec, std::vector<std::string>* out, std::string* error);
+bool ParseRegions(std::string_view list, std::vector<std::string>* out, std::string* error);
 
 // "wide", "normal" or both, comma-separated; *wide and *normal say which were named.
-bool ParseScreens(std::string_view spec, bool* wide, bool* normal, std::string* error);
+bool ParseScreens(std::string_view list, bool* wide, bool* normal, std::string* error);
 
 }  // namespace author
