@@ -10,10 +10,12 @@
 #include <string>
 
 #include "actions/signup.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 #include "platform/win32.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "run/driver.h"
 #include "run/run_state.h"
 
@@ -33,7 +35,7 @@ void BM_ProfileLastSection(benchmark::State& state) {
     char buf[50];
     bool cut = false;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(host::ProfileGetString(text, "last", "home", "ERROR", buf, sizeof(buf), &cut));
+        benchmark::DoNotOptimize(formats::ProfileGetString(text, "last", "home", "ERROR", buf, sizeof(buf), &cut));
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
 }
@@ -108,9 +110,9 @@ std::string GrownRegistry(int64_t values) {
 void BM_ParseRegText(benchmark::State& state) {
     std::string text = GrownRegistry(state.range(0));
     for (auto _ : state) {
-        host::Registry reg;
+        formats::Registry reg;
         std::string error;
-        benchmark::DoNotOptimize(host::ParseRegText(text, &reg, &error));
+        benchmark::DoNotOptimize(formats::ParseRegText(text, &reg, &error));
     }
     state.SetComplexityN(state.range(0));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));

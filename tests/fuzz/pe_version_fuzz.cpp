@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/host/pe_version.h"
+#include "formats/pe_version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t offset = 0;
     size_t length = 0;
-    if (host::FindVersionResource(data, size, &offset, &length)) {
+    if (formats::FindVersionResource(data, size, &offset, &length)) {
         if (offset > size || length > size - offset) abort();
         size_t fixed = 0;
-        if (host::FindFixedFileInfo(data + offset, length, &fixed) && (fixed > length || length - fixed < 52)) abort();
+        if (formats::FindFixedFileInfo(data + offset, length, &fixed) && (fixed > length || length - fixed < 52)) abort();
     }
     size_t fixed = 0;
-    if (host::FindFixedFileInfo(data, size, &fixed) && (fixed > size || size - fixed < 52)) abort();
+    if (formats::FindFixedFileInfo(data, size, &fixed) && (fixed > size || size - fixed < 52)) abort();
     return 0;
 }

@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view in(reinterpret_cast<const char*>(data), size);
@@ -22,23 +24,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         char buf[261];
         memset(buf, 0x7f, sizeof(buf));
         bool cut = false;
-        size_t n = host::ProfileGetString(text, section.c_str(), key.c_str(), "ERROR", buf, room, &cut);
+        size_t n = formats::ProfileGetString(text, section.c_str(), key.c_str(), "ERROR", buf, room, &cut);
         if (room == 0) {
             if (n != 0 || buf[0] != 0x7f) abort();
             continue;
         }
         if (n > room - 1 || buf[n] != '\0' || buf[room] != 0x7f) abort();
     }
-    host::ProfileHasSection(text, section);
+    formats::ProfileHasSection(text, section);
 
     // The tools' view of the same text: every place lies inside its line.
-    host::ProfileParse parse = host::ParseProfile(text);
-    for (const host::ProfileSection& s : parse.sections) {
-        for (const host::ProfileLine& e : s.entries) {
+    formats::ProfileParse parse = formats::ParseProfile(text);
+    for (const formats::ProfileSection& s : parse.sections) {
+        for (const formats::ProfileLine& e : s.entries) {
             if (e.valueColumn < 1 || static_cast<size_t>(e.valueColumn) > e.end - e.begin + 1) abort();
         }
     }
-    host::DetectProfileEncoding(text);
+    formats::DetectProfileEncoding(text);
 
     // Whatever the file held, a value just written is the value read back, as long as
     // the names are plain words.
@@ -52,11 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return letter;
     };
     // (Read back as the stand-in reads it, so that a UTF-16LE file is read as Unicode.)
-    std::string written = host::ProfileSetValue(text, section, key, "fuzz value");
+    std::string written = formats::ProfileSetValue(text, section, key, "fuzz value");
     char back[16];
     bool cut = false;
     if (plain(section) && plain(key) &&
-        (host::ProfileGetString(written, section.c_str(), key.c_str(), "", back, sizeof(back), &cut) != 10 ||
+        (formats::ProfileGetString(written, section.c_str(), key.c_str(), "", back, sizeof(back), &cut) != 10 ||
          std::string_view(back) != "fuzz value")) {
         abort();
     }

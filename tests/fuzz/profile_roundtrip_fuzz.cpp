@@ -9,9 +9,11 @@
 #include <string_view>
 
 #include "fuzz_image.h"
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "platform/win32.h"
 
 namespace {
@@ -42,7 +44,7 @@ std::string Trimmed(const std::string& name) {
 
 // The text as the reader walks it: UTF-8 for a UTF-16LE file, else the bytes.
 std::string Walked(const std::string& bytes) {
-    return host::ProfileIsUtf16(bytes) ? host::Utf16FileToUtf8(bytes) : bytes;
+    return formats::ProfileIsUtf16(bytes) ? formats::Utf16FileToUtf8(bytes) : bytes;
 }
 
 }  // namespace
@@ -66,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_image::Put("drive_c/rt.ini", before);
     if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), "C:\\rt.ini")) abort();
     std::string after = fuzz_image::Get("drive_c/rt.ini");
-    if (host::ProfileIsUtf16(before) != host::ProfileIsUtf16(after)) abort();
+    if (formats::ProfileIsUtf16(before) != formats::ProfileIsUtf16(after)) abort();
 
     bool oneLine = value.find_first_of("\r\n") == std::string::npos;
     if (!Plain(section) || !Plain(key) || !oneLine) return 0;
@@ -77,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every other entry keeps what it read before.
     std::string was = Walked(before);
     std::string now = Walked(after);
-    std::string dump = host::ProfileDump(was);
+    std::string dump = formats::ProfileDump(was);
     std::string current;
     size_t at = 0;
     while (at < dump.size()) {
@@ -89,13 +91,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         std::string k = line.substr(0, line.find('='));
-        if (host::AsciiSameText(current, Trimmed(section)) && host::AsciiSameText(k, Trimmed(key))) {
+        if (formats::AsciiSameText(current, Trimmed(section)) && formats::AsciiSameText(k, Trimmed(key))) {
             continue;
         }
         std::string_view v1;
         std::string_view v2;
-        bool had = host::ProfileFind(was, current, k, &v1);
-        bool has = host::ProfileFind(now, current, k, &v2);
+        bool had = formats::ProfileFind(was, current, k, &v1);
+        bool has = formats::ProfileFind(now, current, k, &v2);
         if (had != has || v1 != v2) abort();
     }
     return 0;

@@ -5,16 +5,16 @@
 #include <string>
 #include <string_view>
 
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    host::Registry reg;
+    formats::Registry reg;
     std::string error;
-    if (!host::ParseRegText(bytes, &reg, &error)) return 0;
-    std::string once = host::FormatRegText(reg);
-    host::Registry again;
-    if (!host::ParseRegText(once, &again, &error)) abort();
-    if (host::FormatRegText(again) != once) abort();
+    if (!formats::ParseRegText(bytes, &reg, &error)) return 0;
+    std::string once = formats::FormatRegText(reg);
+    formats::Registry again;
+    if (!formats::ParseRegText(once, &again, &error)) abort();
+    if (formats::FormatRegText(again) != once) abort();
     return 0;
 }

@@ -7,7 +7,7 @@
 #include "actions/signup.h"
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 #include "run/run_state.h"
 
 namespace {
@@ -47,12 +47,12 @@ protected:
     std::string Log() const { return ReadFile("drive_c/log.txt"); }
     std::string Signup() const { return ReadFile(kSignup); }
     std::string Reg(const char* value) const {
-        host::Registry reg;
+        formats::Registry reg;
         std::string error;
-        if (!host::ParseRegText(ReadFile("registry.reg"), &reg, &error)) return "unreadable";
-        host::RegKey* key = host::FindRegKey(reg, kMain);
-        host::RegValue* v = key ? host::FindRegValue(*key, value) : nullptr;
-        return v ? host::FormatRegData(*v, false) : "-";
+        if (!formats::ParseRegText(ReadFile("registry.reg"), &reg, &error)) return "unreadable";
+        formats::RegKey* key = formats::FindRegKey(reg, kMain);
+        formats::RegValue* v = key ? formats::FindRegValue(*key, value) : nullptr;
+        return v ? formats::FormatRegData(*v, false) : "-";
     }
 };
 

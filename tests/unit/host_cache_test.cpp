@@ -11,8 +11,10 @@
 #include "machine_fixture.h"
 #include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
-#include "platform/host/registry_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
+#include "formats/reg_format.h"
 #include "platform/win32.h"
 
 namespace {
@@ -155,58 +157,58 @@ TEST(ProfileIndex, AnswersAsTheReaderDoes) {
         "[]\r\n"
         "f=unnamed\r\n"
         "[Last]";
-    host::ProfileIndex index;
-    host::ProfileIndexBuild(text, &index);
+    formats::ProfileIndex index;
+    formats::ProfileIndexBuild(text, &index);
     for (const char* section : {"One", " one ", "two", "", "three", "last"}) {
         for (const char* key : {"a", "b", "c", "d", "e", "f", "k", "", " A ", "no equals"}) {
             std::string_view want;
             std::string_view got;
-            bool found = host::ProfileFind(text, section, key, &want);
-            EXPECT_EQ(host::ProfileIndexFind(index, section, key, &got), found) << section << "/" << key;
+            bool found = formats::ProfileFind(text, section, key, &want);
+            EXPECT_EQ(formats::ProfileIndexFind(index, section, key, &got), found) << section << "/" << key;
             if (found) {
                 EXPECT_EQ(got, want) << section << "/" << key;
             }
         }
-        EXPECT_EQ(host::ProfileIndexHasSection(index, section), host::ProfileHasSection(text, section)) << section;
+        EXPECT_EQ(formats::ProfileIndexHasSection(index, section), formats::ProfileHasSection(text, section)) << section;
     }
 }
 
 TEST(RegIndex, DeletionsAndCaseDifferingNames) {
-    host::Registry reg;
+    formats::Registry reg;
     std::string error;
-    ASSERT_TRUE(host::ParseRegText("Windows Registry Editor Version 5.00\r\n\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\Soft\\Beta\\x]\r\n\"v\"=\"1\"\r\n\r\n"
-                                   "[hkey_local_machine\\SOFT\\alpha]\r\n\"v\"=\"2\"\r\n\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\Soft\\Gamma]\r\n\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\soft\\ALPHA]\r\n\"w\"=\"3\"\r\n\"V\"=\"4\"\r\n\r\n"
-                                   "[-HKEY_LOCAL_MACHINE\\SOFT\\BETA\\X]\r\n"
-                                   "[-HKEY_LOCAL_MACHINE\\Soft\\Gamma]\r\n"
-                                   "[HKEY_LOCAL_MACHINE\\Soft\\gamma]\r\n\r\n"
-                                   "[-HKEY_LOCAL_MACHINE\\Soft\\Missing]\r\n",
-                                   &reg, &error))
+    ASSERT_TRUE(formats::ParseRegText("Windows Registry Editor Version 5.00\r\n\r\n"
+                                      "[HKEY_LOCAL_MACHINE\\Soft\\Beta\\x]\r\n\"v\"=\"1\"\r\n\r\n"
+                                      "[hkey_local_machine\\SOFT\\alpha]\r\n\"v\"=\"2\"\r\n\r\n"
+                                      "[HKEY_LOCAL_MACHINE\\Soft\\Gamma]\r\n\r\n"
+                                      "[HKEY_LOCAL_MACHINE\\soft\\ALPHA]\r\n\"w\"=\"3\"\r\n\"V\"=\"4\"\r\n\r\n"
+                                      "[-HKEY_LOCAL_MACHINE\\SOFT\\BETA\\X]\r\n"
+                                      "[-HKEY_LOCAL_MACHINE\\Soft\\Gamma]\r\n"
+                                      "[HKEY_LOCAL_MACHINE\\Soft\\gamma]\r\n\r\n"
+                                      "[-HKEY_LOCAL_MACHINE\\Soft\\Missing]\r\n",
+                                      &reg, &error))
         << error;
     // Beta was there only as x's parent; Gamma came back after its deletion, at the end.
-    EXPECT_FALSE(host::RegKeyExists(reg, "HKEY_LOCAL_MACHINE\\Soft\\Beta"));
-    EXPECT_EQ(host::RegSubkeys(reg, "HKEY_LOCAL_MACHINE\\SOFT"), (std::vector<std::string>{"alpha", "gamma"}));
-    host::RegKey* alpha = host::FindRegKey(reg, "HKEY_LOCAL_MACHINE\\soft\\Alpha");
+    EXPECT_FALSE(formats::RegKeyExists(reg, "HKEY_LOCAL_MACHINE\\Soft\\Beta"));
+    EXPECT_EQ(formats::RegSubkeys(reg, "HKEY_LOCAL_MACHINE\\SOFT"), (std::vector<std::string>{"alpha", "gamma"}));
+    formats::RegKey* alpha = formats::FindRegKey(reg, "HKEY_LOCAL_MACHINE\\soft\\Alpha");
     ASSERT_NE(alpha, nullptr);
     EXPECT_EQ(alpha->values.size(), 2u);
-    EXPECT_EQ(host::FindRegValue(*alpha, "v")->data, std::string("4", 2));
-    EXPECT_EQ(host::FormatRegText(reg),
+    EXPECT_EQ(formats::FindRegValue(*alpha, "v")->data, std::string("4", 2));
+    EXPECT_EQ(formats::FormatRegText(reg),
               "Windows Registry Editor Version 5.00\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\SOFT\\alpha]\r\n\"V\"=\"4\"\r\n\"w\"=\"3\"\r\n\r\n"
               "[HKEY_LOCAL_MACHINE\\Soft\\gamma]\r\n\r\n");
 
     // New keys fall into the sorted order; a whole root can go.
-    host::CreateRegKey(reg, "HKEY_LOCAL_MACHINE\\Soft\\Beta");
-    host::CreateRegKey(reg, "HKEY_LOCAL_MACHINE\\Soft\\ab");
-    EXPECT_EQ(host::RegSubkeyAt(reg, "HKEY_LOCAL_MACHINE\\soft", 0), "ab");
-    EXPECT_EQ(host::RegSubkeyAt(reg, "HKEY_LOCAL_MACHINE\\soft", 2), "Beta");
-    EXPECT_EQ(host::RegSubkeyAt(reg, "HKEY_LOCAL_MACHINE\\soft", 4), "");
-    ASSERT_TRUE(host::ParseRegText("REGEDIT4\r\n[HKEY_USERS\\a\\b]\r\n[-HKEY_USERS]\r\n[HKEY_USERS\\c]\r\n", &reg,
-                                   &error));
-    EXPECT_FALSE(host::RegKeyExists(reg, "HKEY_USERS\\a"));
-    EXPECT_EQ(host::RegSubkeys(reg, "HKEY_USERS"), std::vector<std::string>{"c"});
+    formats::CreateRegKey(reg, "HKEY_LOCAL_MACHINE\\Soft\\Beta");
+    formats::CreateRegKey(reg, "HKEY_LOCAL_MACHINE\\Soft\\ab");
+    EXPECT_EQ(formats::RegSubkeyAt(reg, "HKEY_LOCAL_MACHINE\\soft", 0), "ab");
+    EXPECT_EQ(formats::RegSubkeyAt(reg, "HKEY_LOCAL_MACHINE\\soft", 2), "Beta");
+    EXPECT_EQ(formats::RegSubkeyAt(reg, "HKEY_LOCAL_MACHINE\\soft", 4), "");
+    ASSERT_TRUE(formats::ParseRegText("REGEDIT4\r\n[HKEY_USERS\\a\\b]\r\n[-HKEY_USERS]\r\n[HKEY_USERS\\c]\r\n", &reg,
+                                      &error));
+    EXPECT_FALSE(formats::RegKeyExists(reg, "HKEY_USERS\\a"));
+    EXPECT_EQ(formats::RegSubkeys(reg, "HKEY_USERS"), std::vector<std::string>{"c"});
 }
 
 TEST(RegIndex, KeysNotYetOpenedAreWrittenAsOpenedOnes) {
@@ -215,13 +217,13 @@ TEST(RegIndex, KeysNotYetOpenedAreWrittenAsOpenedOnes) {
                              "\"y\"=hex:01,02\r\n\r\n[HKEY_USERS\\b]\r\n@=dword:00000002\r\n\r\n",
                              "REGEDIT4\n[HKEY_USERS\\a]\n\"x\" = \"1\"\n;c\n\"y\"=hex:01,\\\n 02\n\"X\"=\"3\"\n"
                              "[HKEY_USERS\\b]\n@=dword:2\n[HKEY_USERS\\a]\n\"z\"=-\n\"y\"=-\n"}) {
-        host::Registry lazy;
-        host::Registry opened;
+        formats::Registry lazy;
+        formats::Registry opened;
         std::string error;
-        ASSERT_TRUE(host::ParseRegText(text, &lazy, &error)) << error;
-        ASSERT_TRUE(host::ParseRegText(text, &opened, &error)) << error;
-        for (const char* key : {"HKEY_USERS\\a", "HKEY_USERS\\b"}) ASSERT_NE(host::FindRegKey(opened, key), nullptr);
-        EXPECT_EQ(host::FormatRegText(lazy), host::FormatRegText(opened));
+        ASSERT_TRUE(formats::ParseRegText(text, &lazy, &error)) << error;
+        ASSERT_TRUE(formats::ParseRegText(text, &opened, &error)) << error;
+        for (const char* key : {"HKEY_USERS\\a", "HKEY_USERS\\b"}) ASSERT_NE(formats::FindRegKey(opened, key), nullptr);
+        EXPECT_EQ(formats::FormatRegText(lazy), formats::FormatRegText(opened));
     }
 }
 

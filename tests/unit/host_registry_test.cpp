@@ -3,7 +3,7 @@
 
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 #include "platform/win32.h"
 
 namespace {
@@ -35,45 +35,45 @@ const char kExport[] =
     "[-HKEY_LOCAL_MACHINE\\SYSTEM\\Removed]\r\n";
 
 TEST(RegText, ParsesTheExportFormat) {
-    host::Registry reg;
+    formats::Registry reg;
     std::string error;
-    ASSERT_TRUE(host::ParseRegText(kExport, &reg, &error)) << error;
-    host::RegKey* key = host::FindRegKey(reg, "HKEY_CURRENT_USER\\software\\TEST");
+    ASSERT_TRUE(formats::ParseRegText(kExport, &reg, &error)) << error;
+    formats::RegKey* key = formats::FindRegKey(reg, "HKEY_CURRENT_USER\\software\\TEST");
     ASSERT_NE(key, nullptr);
-    EXPECT_EQ(host::FindRegValue(*key, "")->data, std::string("default", 8));
-    EXPECT_EQ(host::FindRegValue(*key, "quote")->data, std::string("say \"hi\" C:\\x", 14));
-    EXPECT_EQ(host::FindRegValue(*key, "Count")->data, std::string("\x1f\0\0\0", 4));
-    EXPECT_EQ(host::FindRegValue(*key, "Blob")->data, "\x01\x02\xff");
-    EXPECT_EQ(host::FindRegValue(*key, "Expand")->type, 2u);
-    EXPECT_EQ(host::FindRegValue(*key, "Expand")->data, std::string("%A%\0", 4));
-    EXPECT_EQ(host::FindRegValue(*key, "Gone"), nullptr);
-    EXPECT_TRUE(host::RegKeyExists(reg, "HKEY_LOCAL_MACHINE\\SYSTEM\\Deep"));  // implied parent
-    EXPECT_EQ(host::FindRegKey(reg, "HKEY_LOCAL_MACHINE\\SYSTEM\\Deep\\Key")->path,
+    EXPECT_EQ(formats::FindRegValue(*key, "")->data, std::string("default", 8));
+    EXPECT_EQ(formats::FindRegValue(*key, "quote")->data, std::string("say \"hi\" C:\\x", 14));
+    EXPECT_EQ(formats::FindRegValue(*key, "Count")->data, std::string("\x1f\0\0\0", 4));
+    EXPECT_EQ(formats::FindRegValue(*key, "Blob")->data, "\x01\x02\xff");
+    EXPECT_EQ(formats::FindRegValue(*key, "Expand")->type, 2u);
+    EXPECT_EQ(formats::FindRegValue(*key, "Expand")->data, std::string("%A%\0", 4));
+    EXPECT_EQ(formats::FindRegValue(*key, "Gone"), nullptr);
+    EXPECT_TRUE(formats::RegKeyExists(reg, "HKEY_LOCAL_MACHINE\\SYSTEM\\Deep"));  // implied parent
+    EXPECT_EQ(formats::FindRegKey(reg, "HKEY_LOCAL_MACHINE\\SYSTEM\\Deep\\Key")->path,
               "HKEY_LOCAL_MACHINE\\SYSTEM\\Deep\\Key");
 
     // Written back and read again, nothing changes; UTF-16 files stay UTF-16.
-    host::Registry again;
-    ASSERT_TRUE(host::ParseRegText(host::FormatRegText(reg), &again, &error)) << error;
-    EXPECT_EQ(host::FormatRegText(again), host::FormatRegText(reg));
-    host::Registry wide;
-    ASSERT_TRUE(host::ParseRegText(Utf16(kExport), &wide, &error)) << error;
+    formats::Registry again;
+    ASSERT_TRUE(formats::ParseRegText(formats::FormatRegText(reg), &again, &error)) << error;
+    EXPECT_EQ(formats::FormatRegText(again), formats::FormatRegText(reg));
+    formats::Registry wide;
+    ASSERT_TRUE(formats::ParseRegText(Utf16(kExport), &wide, &error)) << error;
     EXPECT_TRUE(wide.utf16);
-    EXPECT_EQ(host::FormatRegText(wide), Utf16(host::FormatRegText(reg)));
+    EXPECT_EQ(formats::FormatRegText(wide), Utf16(formats::FormatRegText(reg)));
 }
 
 TEST(RegText, RefusesWhatIsNotAnExport) {
-    host::Registry reg;
+    formats::Registry reg;
     std::string error;
-    EXPECT_FALSE(host::ParseRegText("[HKEY_CURRENT_USER\\X]\r\n", &reg, &error));
-    EXPECT_FALSE(host::ParseRegText("REGEDIT4\r\n\"v\"=\"outside a key\"\r\n", &reg, &error));
-    EXPECT_FALSE(host::ParseRegText("REGEDIT4\r\n[HKEY_NOWHERE\\X]\r\n", &reg, &error));
-    EXPECT_FALSE(host::ParseRegText("REGEDIT4\r\n[HKEY_USERS\\X]\r\n\"v\"=dword:xyz\r\n", &reg, &error));
+    EXPECT_FALSE(formats::ParseRegText("[HKEY_CURRENT_USER\\X]\r\n", &reg, &error));
+    EXPECT_FALSE(formats::ParseRegText("REGEDIT4\r\n\"v\"=\"outside a key\"\r\n", &reg, &error));
+    EXPECT_FALSE(formats::ParseRegText("REGEDIT4\r\n[HKEY_NOWHERE\\X]\r\n", &reg, &error));
+    EXPECT_FALSE(formats::ParseRegText("REGEDIT4\r\n[HKEY_USERS\\X]\r\n\"v\"=dword:xyz\r\n", &reg, &error));
     EXPECT_NE(error.find("line 3"), std::string::npos);
 }
 
 TEST(RegText, LongBinaryValuesWrapLikeRegedit) {
-    host::RegValue value{"v", 3, std::string(100, '\xab')};
-    std::string text = host::FormatRegData(value, false, 4);
+    formats::RegValue value{"v", 3, std::string(100, '\xab')};
+    std::string text = formats::FormatRegData(value, false, 4);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find("\r\n", start);
@@ -81,10 +81,10 @@ TEST(RegText, LongBinaryValuesWrapLikeRegedit) {
         EXPECT_LE(end - start + (start == 0 ? 4 : 0), 80u);  // "v"= stands before the first line
         start = end + 2;
     }
-    host::Registry reg;
+    formats::Registry reg;
     std::string error;
-    ASSERT_TRUE(host::ParseRegText("REGEDIT4\r\n[HKEY_USERS\\X]\r\n\"v\"=" + text + "\r\n", &reg, &error)) << error;
-    EXPECT_EQ(host::FindRegValue(*host::FindRegKey(reg, "HKEY_USERS\\X"), "v")->data, value.data);
+    ASSERT_TRUE(formats::ParseRegText("REGEDIT4\r\n[HKEY_USERS\\X]\r\n\"v\"=" + text + "\r\n", &reg, &error)) << error;
+    EXPECT_EQ(formats::FindRegValue(*formats::FindRegKey(reg, "HKEY_USERS\\X"), "v")->data, value.data);
 }
 
 class HostRegistryTest : public MachineTest {};
@@ -120,16 +120,16 @@ TEST_F(HostRegistryTest, ValuesAreReadAndWrittenThroughTheImage) {
     RegCloseKey(key);
 
     // The file on disk: still UTF-16, the other key kept, the new values in .reg notation.
-    host::Registry reg;
+    formats::Registry reg;
     std::string error;
-    ASSERT_TRUE(host::ParseRegText(ReadFile("registry.reg"), &reg, &error)) << error;
+    ASSERT_TRUE(formats::ParseRegText(ReadFile("registry.reg"), &reg, &error)) << error;
     EXPECT_TRUE(reg.utf16);
-    EXPECT_EQ(host::FindRegValue(*host::FindRegKey(reg, "HKEY_CURRENT_USER\\Keep"), "Other")->data,
+    EXPECT_EQ(formats::FindRegValue(*formats::FindRegKey(reg, "HKEY_CURRENT_USER\\Keep"), "Other")->data,
               std::string("kept", 5));
-    host::RegKey* created = host::FindRegKey(reg, "HKEY_CURRENT_USER\\Keep\\New");
+    formats::RegKey* created = formats::FindRegKey(reg, "HKEY_CURRENT_USER\\Keep\\New");
     ASSERT_NE(created, nullptr);
-    EXPECT_EQ(host::FormatRegData(*host::FindRegValue(*created, "Text"), false), "\"\"");
-    EXPECT_EQ(host::FormatRegData(*host::FindRegValue(*created, "Flag"), false), "dword:00000001");
+    EXPECT_EQ(formats::FormatRegData(*formats::FindRegValue(*created, "Text"), false), "\"\"");
+    EXPECT_EQ(formats::FormatRegData(*formats::FindRegValue(*created, "Flag"), false), "dword:00000001");
 }
 
 TEST_F(HostRegistryTest, ABrokenRegistryFileMeansTheImageCannotBeRead) {

@@ -9,7 +9,9 @@
 
 #include "author/lint.h"
 #include "author/lint_assets.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 
 namespace {
 
@@ -30,35 +32,35 @@ std::vector<Hit> Lint(const std::string& text, std::set<std::string> rules) {
 const char kDefault[] = "[DEFAULT_SECTION]\nHome=H\n[H]\nName=n\nPath=http://h/\n";
 
 TEST(ProfileParse, LinesCarryNumbersColumnsAndHeaderFlaws) {
-    host::ProfileParse p = host::ParseProfile("junk\r\n[ A ]x\r\n  k = \"v\" \r\r\n;c\n[B\nother\n");
+    formats::ProfileParse p = formats::ParseProfile("junk\r\n[ A ]x\r\n  k = \"v\" \r\r\n;c\n[B\nother\n");
     ASSERT_EQ(p.sections.size(), 2u);
-    const host::ProfileLine& a = p.sections[0].header;
+    const formats::ProfileLine& a = p.sections[0].header;
     EXPECT_EQ(a.number, 2);
     EXPECT_EQ(a.name, "A");
     EXPECT_EQ(a.nameColumn, 3);
-    EXPECT_EQ(a.headerFlaws, unsigned(host::ProfileLine::kBlankInside | host::ProfileLine::kTextAfterClose));
+    EXPECT_EQ(a.headerFlaws, unsigned(formats::ProfileLine::kBlankInside | formats::ProfileLine::kTextAfterClose));
     EXPECT_EQ(a.flawColumn, 2);
-    const host::ProfileLine& k = p.sections[0].entries.at(0);
+    const formats::ProfileLine& k = p.sections[0].entries.at(0);
     EXPECT_EQ(k.number, 3);
     EXPECT_EQ(k.keyColumn, 3);
     EXPECT_EQ(k.value, "v");
     EXPECT_EQ(k.rawValue, "\"v\"");
     EXPECT_EQ(k.valueColumn, 8);
     EXPECT_EQ(p.sections[1].header.number, 6);  // CR, CR LF and LF each end one line
-    EXPECT_EQ(p.sections[1].header.headerFlaws, unsigned(host::ProfileLine::kNoClose));
+    EXPECT_EQ(p.sections[1].header.headerFlaws, unsigned(formats::ProfileLine::kNoClose));
     ASSERT_EQ(p.orphans.size(), 2u);
     EXPECT_EQ(p.orphans[0].number, 1);
     EXPECT_EQ(p.orphans[1].number, 7);
 }
 
 TEST(ProfileParse, EncodingFlaws) {
-    EXPECT_EQ(host::DetectProfileEncoding("\xEF\xBB\xBF[A]").form, host::ProfileEncoding::kUtf8Bom);
-    EXPECT_EQ(host::DetectProfileEncoding(std::string("\xFF\xFE[\0A\0]\0", 8)).form,
-              host::ProfileEncoding::kUtf16LeBom);
-    EXPECT_EQ(host::DetectProfileEncoding(std::string("[\0A\0]\0\r\0\n\0", 10)).form,
-              host::ProfileEncoding::kUtf16NoBom);
-    host::ProfileEncoding nul = host::DetectProfileEncoding(std::string("[A]\nk=ab\0c\n", 11));
-    EXPECT_EQ(nul.form, host::ProfileEncoding::kAnsi);
+    EXPECT_EQ(formats::DetectProfileEncoding("\xEF\xBB\xBF[A]").form, formats::ProfileEncoding::kUtf8Bom);
+    EXPECT_EQ(formats::DetectProfileEncoding(std::string("\xFF\xFE[\0A\0]\0", 8)).form,
+              formats::ProfileEncoding::kUtf16LeBom);
+    EXPECT_EQ(formats::DetectProfileEncoding(std::string("[\0A\0]\0\r\0\n\0", 10)).form,
+              formats::ProfileEncoding::kUtf16NoBom);
+    formats::ProfileEncoding nul = formats::DetectProfileEncoding(std::string("[A]\nk=ab\0c\n", 11));
+    EXPECT_EQ(nul.form, formats::ProfileEncoding::kAnsi);
     EXPECT_TRUE(nul.nul);
     EXPECT_EQ(nul.nulLine, 2);
     EXPECT_EQ(nul.nulColumn, 5);

@@ -15,7 +15,9 @@
 #include "author/report_html.h"
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "run/driver.h"
 
 namespace {
@@ -302,12 +304,12 @@ TEST_F(MatrixAgreement, RowsMatchFullRuns) {
         std::string signup = ReadFile("drive_c/Program Files/Internet Explorer/SIGNUP/INSTALL.INS");
         char value[260];
         bool cut = false;
-        host::ProfileGetString(signup, "URL", "Search_Page", "", value, sizeof(value), &cut);
+        formats::ProfileGetString(signup, "URL", "Search_Page", "", value, sizeof(value), &cut);
         EXPECT_EQ(row->search, value);
         std::vector<std::string> titles;
         for (int i = 1; i <= 10; ++i) {
             std::string key = "Title" + std::to_string(i);
-            if (host::ProfileGetString(signup, "FavoritesEx", key.c_str(), "", value, sizeof(value), &cut) == 0) break;
+            if (formats::ProfileGetString(signup, "FavoritesEx", key.c_str(), "", value, sizeof(value), &cut) == 0) break;
             std::string title = value;
             titles.push_back(title.substr(0, title.size() - 4));  // without ".URL"
         }

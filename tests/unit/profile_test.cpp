@@ -5,7 +5,9 @@
 #include <string>
 
 #include "machine_fixture.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "platform/win32.h"
 
 namespace {
@@ -15,7 +17,7 @@ std::string Get(const std::string& text, const char* section, const char* key, c
                 size_t room = 64) {
     char buf[64];
     bool cut = false;
-    size_t n = host::ProfileGetString(text, section, key, def, buf, room, &cut);
+    size_t n = formats::ProfileGetString(text, section, key, def, buf, room, &cut);
     EXPECT_EQ(n, std::string(buf).size());
     return buf;
 }
@@ -88,9 +90,9 @@ TEST(ProfileText, DefaultsAndRoom) {
 
     char buf[4] = "abc";
     bool cut = true;
-    EXPECT_EQ(host::ProfileGetString(text, "S", "Long", "", buf, 0, &cut), 0u);
+    EXPECT_EQ(formats::ProfileGetString(text, "S", "Long", "", buf, 0, &cut), 0u);
     EXPECT_STREQ(buf, "abc");  // size 0 writes nothing
-    EXPECT_EQ(host::ProfileGetString(text, "S", "Long", "", buf, 4, &cut), 3u);
+    EXPECT_EQ(formats::ProfileGetString(text, "S", "Long", "", buf, 4, &cut), 3u);
     EXPECT_TRUE(cut);
 }
 
@@ -106,8 +108,8 @@ TEST(ProfileText, RequestedNamesLoseSpacesButNotTabs) {
     EXPECT_EQ(Get(text, "\tS", "k"), "DEF");
     EXPECT_EQ(Get(text, "S", "k\t"), "DEF");
     EXPECT_EQ(Get(text, "T", "k"), "w");  // the file's own names are trimmed of both
-    EXPECT_EQ(host::ProfileSetValue("[S]\r\nk=v\r\n", " S ", " k ", "1"), "[S]\r\nk=1\r\n");
-    EXPECT_EQ(host::ProfileSetValue("[S]\r\nk=v\r\n", "S", "\tk", "1"), "[S]\r\nk=v\r\n\tk=1\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[S]\r\nk=v\r\n", " S ", " k ", "1"), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[S]\r\nk=v\r\n", "S", "\tk", "1"), "[S]\r\nk=v\r\n\tk=1\r\n");
 }
 
 // Text as a UTF-16LE file with its byte-order mark.
@@ -133,12 +135,12 @@ TEST(ProfileText, Utf16FilesReadInTheAnsiCodePage) {
 
 TEST(ProfileText, Utf16FilesStayUtf16AndKeepWhatCannotBeSaidInAnsi) {
     const std::string before = Utf16(u"; \u03a9\r\n[S]\r\nk=old\r\n");
-    EXPECT_EQ(host::ProfileSetValue(before, "S", "k", "\x80uro"), Utf16(u"; \u03a9\r\n[S]\r\nk=\u20acuro\r\n"));
-    EXPECT_EQ(host::ProfileSetValue(before, "T", "k", "v"), Utf16(u"; \u03a9\r\n[S]\r\nk=old\r\n[T]\r\nk=v\r\n"));
-    EXPECT_EQ(host::ProfileSetValue("\xFF\xFE", "T", "k", "v"), Utf16(u"[T]\r\nk=v\r\n"));
+    EXPECT_EQ(formats::ProfileSetValue(before, "S", "k", "\x80uro"), Utf16(u"; \u03a9\r\n[S]\r\nk=\u20acuro\r\n"));
+    EXPECT_EQ(formats::ProfileSetValue(before, "T", "k", "v"), Utf16(u"; \u03a9\r\n[S]\r\nk=old\r\n[T]\r\nk=v\r\n"));
+    EXPECT_EQ(formats::ProfileSetValue("\xFF\xFE", "T", "k", "v"), Utf16(u"[T]\r\nk=v\r\n"));
     // A lone surrogate comes back as it was.
     std::string lone = Utf16(u"[S]\r\nk=x\r\n") + std::string("\x00\xD8", 2);
-    EXPECT_EQ(host::ProfileSetValue(lone, "S", "k", "x"), lone);
+    EXPECT_EQ(formats::ProfileSetValue(lone, "S", "k", "x"), lone);
 }
 
 class ProfileFileTest : public MachineTest {};
@@ -205,26 +207,26 @@ TEST(ProfileWrite, ReplacesInPlaceAndKeepsEveryOtherByte) {
         "key=second\r\n"
         "\r\n"
         "; tail comment\r\n";
-    EXPECT_EQ(host::ProfileSetValue(text, " main ", "Key", " new \"v\" "),
+    EXPECT_EQ(formats::ProfileSetValue(text, " main ", "Key", " new \"v\" "),
               "; head\r\n[Other]\r\nKey=other\r\n\r\n[Main]\r\n  KEY = new \"v\" \r\nkey=second\r\n\r\n; tail comment\r\n");
 }
 
 TEST(ProfileWrite, NewKeyGoesAfterTheLastEntryOfItsSection) {
-    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1\r\n\r\n; c\r\n[B]\r\nb=2\r\n", "a", " new ", "v"),
+    EXPECT_EQ(formats::ProfileSetValue("[A]\r\na=1\r\n\r\n; c\r\n[B]\r\nb=2\r\n", "a", " new ", "v"),
               "[A]\r\na=1\r\nnew=v\r\n\r\n; c\r\n[B]\r\nb=2\r\n");
-    EXPECT_EQ(host::ProfileSetValue("[A]\r\n[B]\r\n", "A", "k", "v"), "[A]\r\nk=v\r\n[B]\r\n");
-    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1", "A", "k", "v"), "[A]\r\na=1\r\nk=v\r\n");
-    EXPECT_EQ(host::ProfileSetValue("[A]\na=1\n", "A", "k", "v"), "[A]\na=1\nk=v\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[A]\r\n[B]\r\n", "A", "k", "v"), "[A]\r\nk=v\r\n[B]\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[A]\r\na=1", "A", "k", "v"), "[A]\r\na=1\r\nk=v\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[A]\na=1\n", "A", "k", "v"), "[A]\na=1\nk=v\r\n");
     // Only the first section of a name is changed.
-    EXPECT_EQ(host::ProfileSetValue("[A]\r\n[A]\r\nk=2\r\n", "A", "k", "1"), "[A]\r\nk=1\r\n[A]\r\nk=2\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[A]\r\n[A]\r\nk=2\r\n", "A", "k", "1"), "[A]\r\nk=1\r\n[A]\r\nk=2\r\n");
 }
 
 TEST(ProfileWrite, NewSectionAndNewFile) {
-    EXPECT_EQ(host::ProfileSetValue("", "S", "k", "v"), "[S]\r\nk=v\r\n");
-    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1\r\n", " S ", "k", ""), "[A]\r\na=1\r\n[S]\r\nk=\r\n");
-    EXPECT_EQ(host::ProfileSetValue("[A]\r\na=1", "S", "k", "v"), "[A]\r\na=1\r\n[S]\r\nk=v\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("", "S", "k", "v"), "[S]\r\nk=v\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[A]\r\na=1\r\n", " S ", "k", ""), "[A]\r\na=1\r\n[S]\r\nk=\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[A]\r\na=1", "S", "k", "v"), "[A]\r\na=1\r\n[S]\r\nk=v\r\n");
     // A comment that looks like the key is not the key; with no entry, the key follows the header.
-    EXPECT_EQ(host::ProfileSetValue("[S]\r\n;k=old\r\n", "S", "k", "v"), "[S]\r\nk=v\r\n;k=old\r\n");
+    EXPECT_EQ(formats::ProfileSetValue("[S]\r\n;k=old\r\n", "S", "k", "v"), "[S]\r\nk=v\r\n;k=old\r\n");
 }
 
 TEST_F(ProfileFileTest, WriterFailsLikeWindowsAndNeverLosesTheOldFile) {

@@ -7,7 +7,7 @@
 
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
-#include "platform/host/pe_version.h"
+#include "formats/pe_version.h"
 #include "run/run_state.h"
 #include "run/version_file.h"
 
@@ -122,12 +122,12 @@ TEST(PeVersion, RefusesDamagedImages) {
     std::string file = FacetVer();
     const uint8_t* data = reinterpret_cast<const uint8_t*>(file.data());
     size_t offset = 0, length = 0, fixed = 0;
-    ASSERT_TRUE(host::FindVersionResource(data, file.size(), &offset, &length));
-    ASSERT_TRUE(host::FindFixedFileInfo(data + offset, length, &fixed));
+    ASSERT_TRUE(formats::FindVersionResource(data, file.size(), &offset, &length));
+    ASSERT_TRUE(formats::FindFixedFileInfo(data + offset, length, &fixed));
     // Every cut of the file either still finds the resource whole, or finds nothing.
     for (size_t cut = 0; cut < file.size(); cut += 97) {
         size_t o = 0, l = 0;
-        if (host::FindVersionResource(data, cut, &o, &l)) {
+        if (formats::FindVersionResource(data, cut, &o, &l)) {
             EXPECT_LE(o + l, cut);
         }
     }
@@ -135,10 +135,10 @@ TEST(PeVersion, RefusesDamagedImages) {
     std::string block = file.substr(offset, length);
     block[0] = 20;
     block[1] = 0;
-    EXPECT_FALSE(host::FindFixedFileInfo(reinterpret_cast<const uint8_t*>(block.data()), block.size(), &fixed));
+    EXPECT_FALSE(formats::FindFixedFileInfo(reinterpret_cast<const uint8_t*>(block.data()), block.size(), &fixed));
     std::string notPe = "MZ" + std::string(100, '\xff');
-    EXPECT_FALSE(host::FindVersionResource(reinterpret_cast<const uint8_t*>(notPe.data()), notPe.size(), &offset,
-                                           &length));
+    EXPECT_FALSE(formats::FindVersionResource(reinterpret_cast<const uint8_t*>(notPe.data()), notPe.size(), &offset,
+                                              &length));
 }
 
 }  // namespace

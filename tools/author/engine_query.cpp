@@ -5,7 +5,9 @@
 #include "base/bounded.h"
 #include "identify/machine_info.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "run/driver.h"
 #include "run/run_state.h"
 
@@ -72,7 +74,7 @@ void EngineQuery::CandidateResults(const Decision& d, CandidateResult (&results)
             results[i] = CandidateResult::kFound;
         } else if (i >= d.probe.nProbed) {
             results[i] = CandidateResult::kNotProbed;
-        } else if (read && host::ProfileHasSection(text, SectionCandidateName(d.candidates, i))) {
+        } else if (read && formats::ProfileHasSection(text, SectionCandidateName(d.candidates, i))) {
             results[i] = CandidateResult::kNoHome;
         } else {
             results[i] = CandidateResult::kNoSuchSection;

@@ -6,9 +6,11 @@
 #include "author/engine_query.h"
 #include "author/lint.h"
 #include "identify/machine_info.h"
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "run/driver.h"
 
 namespace author {
@@ -31,27 +33,27 @@ public:
         host::MappedPath path;
         if (host::MapPath(winPath.c_str(), &path) != 0 || !path.exists || !host::ReadHostFile(path.host, &text_)) return;
         hostPath_ = path.host;
-        parse_ = host::ParseProfile(text_);
+        parse_ = formats::ParseProfile(text_);
     }
     const std::string& hostPath() const { return hostPath_; }
     const std::string& winPath() const { return winPath_; }
 
-    const host::ProfileSection* Section(const std::string& name) const {
+    const formats::ProfileSection* Section(const std::string& name) const {
         std::string_view want = Trim(name);
-        for (const host::ProfileSection& s : parse_.sections) {
-            if (host::AsciiSameText(s.header.name, want)) return &s;
+        for (const formats::ProfileSection& s : parse_.sections) {
+            if (formats::AsciiSameText(s.header.name, want)) return &s;
         }
         return nullptr;
     }
     int SectionLine(const std::string& name) const {
-        const host::ProfileSection* s = Section(name);
+        const formats::ProfileSection* s = Section(name);
         return s ? s->header.number : 0;
     }
     int EntryLine(const std::string& section, const std::string& key) const {
-        const host::ProfileSection* s = Section(section);
+        const formats::ProfileSection* s = Section(section);
         if (s == nullptr) return 0;
-        for (const host::ProfileLine& e : s->entries) {
-            if (host::AsciiSameText(e.key, Trim(key))) return e.number;
+        for (const formats::ProfileLine& e : s->entries) {
+            if (formats::AsciiSameText(e.key, Trim(key))) return e.number;
         }
         return 0;
     }
@@ -59,7 +61,7 @@ public:
     bool SectionSpan(const std::string& name, int* first, int* last) const {
         std::string_view want = Trim(name);
         for (size_t i = 0; i < parse_.sections.size(); ++i) {
-            if (!host::AsciiSameText(parse_.sections[i].header.name, want)) continue;
+            if (!formats::AsciiSameText(parse_.sections[i].header.name, want)) continue;
             *first = parse_.sections[i].header.number;
             *last = i + 1 < parse_.sections.size() ? parse_.sections[i + 1].header.number - 1 : 1 << 30;
             return true;
@@ -83,7 +85,7 @@ private:
     std::string winPath_;
     std::string hostPath_;
     std::string text_;
-    host::ProfileParse parse_;
+    formats::ProfileParse parse_;
 };
 
 bool WindowsFileExists(const char* winPath) {
@@ -283,7 +285,7 @@ Json ExplainMachine(const std::string& imageDir, const std::vector<std::string>&
         std::vector<std::string> made;
         for (const WallpaperPlan::Copy& c : wp.copies) {
             bool exists = c.bFits && WindowsFileExists(c.szSource);
-            for (const std::string& m : made) exists = exists || host::AsciiSameText(m, c.szSource);
+            for (const std::string& m : made) exists = exists || formats::AsciiSameText(m, c.szSource);
             if (exists && c.bFits) made.push_back(c.szTarget);
             wallpapers.push_back(Json{{"source", c.szSource}, {"target", c.szTarget}, {"exists", exists}, {"fits", c.bFits}});
             host::MappedPath path;

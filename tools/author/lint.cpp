@@ -14,9 +14,11 @@
 #include "identify/brand.h"
 #include "identify/dash_region.h"
 #include "identify/language.h"
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 
 namespace author {
 
@@ -49,8 +51,8 @@ const LintRule kLintRules[17] = {
 
 namespace {
 
-using host::ProfileLine;
-using host::ProfileSection;
+using formats::ProfileLine;
+using formats::ProfileSection;
 
 // The rooms the engine reads values into, from its own fields.
 constexpr DWORD kListRoom = sizeof(FavoritesPlan::szFavoritesList);  // ReadIniValue
@@ -67,9 +69,9 @@ Severity SeverityOf(const char* rule) {
     return Severity::kError;
 }
 
-std::string Lower(std::string_view s) { return host::AsciiLowerText(s); }
+std::string Lower(std::string_view s) { return formats::AsciiLowerText(s); }
 
-bool SameName(std::string_view a, std::string_view b) { return host::AsciiSameText(a, b); }
+bool SameName(std::string_view a, std::string_view b) { return formats::AsciiSameText(a, b); }
 
 // The names the engine can put into a section name, asked from its own tables and
 // formatting functions.
@@ -172,7 +174,7 @@ BrandingName ClassifyName(std::string_view name) {
 struct Linter {
     std::string file;
     std::string_view text;
-    host::ProfileParse parse;
+    formats::ProfileParse parse;
     std::vector<Finding>* findings;
     std::map<std::string, size_t> first;             // lower-case name -> index of its first section
     std::set<std::string> usedLinks;                 // lower-case names of link sections used
@@ -184,7 +186,7 @@ struct Linter {
 
     // The first section of a name, as the reader finds it (requested names trimmed).
     const ProfileSection* Find(std::string_view name) const {
-        auto it = first.find(Lower(host::ProfileRequestName(name)));
+        auto it = first.find(Lower(formats::ProfileRequestName(name)));
         return it == first.end() ? nullptr : &parse.sections[it->second];
     }
 
@@ -216,18 +218,18 @@ struct Linter {
 };
 
 void Linter::Encoding(bool* stop) {
-    host::ProfileEncoding enc = host::DetectProfileEncoding(text);
+    formats::ProfileEncoding enc = formats::DetectProfileEncoding(text);
     *stop = false;
     switch (enc.form) {
-        case host::ProfileEncoding::kAnsi: break;
-        case host::ProfileEncoding::kUtf8Bom:
+        case formats::ProfileEncoding::kAnsi: break;
+        case formats::ProfileEncoding::kUtf8Bom:
             Add(1, 1, "encoding",
                 "UTF-8 byte-order mark: the reader takes its three bytes as text of line 1, so a header there is "
                 "missed; save the file as ANSI text");
             break;
-        case host::ProfileEncoding::kUtf16LeBom:  // read as Unicode; only a second mark lands here
-        case host::ProfileEncoding::kUtf16BeBom:
-        case host::ProfileEncoding::kUtf16NoBom:
+        case formats::ProfileEncoding::kUtf16LeBom:  // read as Unicode; only a second mark lands here
+        case formats::ProfileEncoding::kUtf16BeBom:
+        case formats::ProfileEncoding::kUtf16NoBom:
             Add(1, 1, "encoding", "the file is UTF-16 text without the little-endian byte-order mark the reader needs; save it as ANSI text or as UTF-16LE with its mark");
             *stop = true;
             return;
@@ -300,9 +302,9 @@ void Linter::Link(const ProfileSection& branding, const ProfileLine& ref, std::s
     std::vector<char> buf(std::max(nameRoom, pathRoom));
     bool cut = false;
     for (const char* key : {"Name", "Path"}) {
-        host::ProfileGetString(text, std::string(linkName).c_str(), key, "ERROR", buf.data(),
-                               strcmp(key, "Name") == 0 ? nameRoom : pathRoom, &cut);
-        if (host::AsciiSameText(buf.data(), "ERROR")) {
+        formats::ProfileGetString(text, std::string(linkName).c_str(), key, "ERROR", buf.data(),
+                                  strcmp(key, "Name") == 0 ? nameRoom : pathRoom, &cut);
+        if (formats::AsciiSameText(buf.data(), "ERROR")) {
             Add(ref.number, column, "missing-link",
                 where + " names section [" + std::string(link->header.name) + "], which lacks " + key +
                     (Entry(*link, key) ? " (it reads \"ERROR\")" : "") + ": nothing is installed");
@@ -386,7 +388,7 @@ void Linter::Branding() {
         if (kind.kind != BrandingName::kDefault) {
             char home[kHomeProbeRoom];  // the probe's own room
             bool cut = false;
-            host::ProfileGetString(text, std::string(h.name).c_str(), "Home", "ERROR", home, sizeof(home), &cut);
+            formats::ProfileGetString(text, std::string(h.name).c_str(), "Home", "ERROR", home, sizeof(home), &cut);
             if (strcmp(home, "ERROR") == 0) {
                 const ProfileLine* e = Entry(s, "Home");
                 Add(e ? e->number : h.number, e ? e->valueColumn : h.nameColumn, "no-home",
@@ -436,9 +438,9 @@ bool LintBrandingText(const std::string& file, const std::string& text, const Li
     // A UTF-16LE file with its byte-order mark is read as Unicode text, which the engine
     // sees in the ANSI code page: lint it as the engine sees it.
     std::string ansi;
-    if (host::ProfileIsUtf16(text)) ansi = host::Utf8ToAnsi(host::Utf16FileToUtf8(text));
-    const std::string& seen = host::ProfileIsUtf16(text) ? ansi : text;
-    Linter linter{file, seen, host::ParseProfile(seen), &found, {}, {}, {}};
+    if (formats::ProfileIsUtf16(text)) ansi = formats::Utf8ToAnsi(formats::Utf16FileToUtf8(text));
+    const std::string& seen = formats::ProfileIsUtf16(text) ? ansi : text;
+    Linter linter{file, seen, formats::ParseProfile(seen), &found, {}, {}, {}};
     bool stop = false;
     linter.Encoding(&stop);
     if (!stop) {

@@ -26,7 +26,9 @@
 #include "identify/language.h"
 #include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "run/run_state.h"
 
 namespace author {
@@ -246,7 +248,7 @@ SectionContent ReadSectionContent(const std::string& section) {
 
 std::vector<std::string> ListBrandingSections(const std::string& iniBytes) {
     std::vector<std::string> names;
-    std::string dump = host::ProfileDump(iniBytes);
+    std::string dump = formats::ProfileDump(iniBytes);
     size_t start = 0;
     while (start < dump.size()) {
         size_t end = dump.find('\n', start);
@@ -256,9 +258,9 @@ std::vector<std::string> ListBrandingSections(const std::string& iniBytes) {
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             std::string name = line.substr(1, line.size() - 2);
             std::string_view value;
-            if (Upper(name) == "DEFAULT_SECTION" || host::ProfileFind(iniBytes, name, "Home", &value) ||
-                host::ProfileFind(iniBytes, name, "Search", &value) ||
-                host::ProfileFind(iniBytes, name, "Favorites", &value)) {
+            if (Upper(name) == "DEFAULT_SECTION" || formats::ProfileFind(iniBytes, name, "Home", &value) ||
+                formats::ProfileFind(iniBytes, name, "Search", &value) ||
+                formats::ProfileFind(iniBytes, name, "Favorites", &value)) {
                 bool seen = false;
                 for (const std::string& n : names) seen = seen || Upper(n) == Upper(name);
                 if (!seen) names.push_back(name);

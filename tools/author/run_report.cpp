@@ -7,10 +7,12 @@
 #include <fstream>
 #include <set>
 
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
-#include "platform/host/registry_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
+#include "formats/reg_format.h"
 #include "run/driver.h"
 #include "run/run_state.h"
 
@@ -95,7 +97,7 @@ struct IniEntry {
 // The entries of a profile file in file order, as the reader sees them.
 std::vector<IniEntry> IniEntries(const std::string& text) {
     std::vector<IniEntry> entries;
-    std::string dump = host::ProfileDump(text);
+    std::string dump = formats::ProfileDump(text);
     std::string section;
     size_t start = 0;
     while (start < dump.size()) {
@@ -122,12 +124,12 @@ nlohmann::ordered_json SignupAdded(const ImageSnapshot& before, const ImageSnaps
     if (was != before.files.end() && was->second.hasText) {
         for (const IniEntry& e : IniEntries(was->second.content)) {
             // The reader takes the first of duplicate sections and keys.
-            old.emplace(host::AsciiLowerText(e.section) + "\n" + host::AsciiLowerText(e.key), e.value);
+            old.emplace(formats::AsciiLowerText(e.section) + "\n" + formats::AsciiLowerText(e.key), e.value);
         }
     }
     std::set<std::string> seen;
     for (const IniEntry& e : IniEntries(now->second.content)) {
-        std::string id = host::AsciiLowerText(e.section) + "\n" + host::AsciiLowerText(e.key);
+        std::string id = formats::AsciiLowerText(e.section) + "\n" + formats::AsciiLowerText(e.key);
         if (!seen.insert(id).second) continue;
         auto it = old.find(id);
         if (it != old.end() && it->second == e.value) continue;
@@ -170,7 +172,7 @@ nlohmann::ordered_json EmptyReport(int exitCode) {
 }  // namespace
 
 std::string SnapshotKey(const std::string& winPath) {
-    std::string key = host::AsciiLowerText(winPath);
+    std::string key = formats::AsciiLowerText(winPath);
     for (char& c : key) {
         if (c == '/') c = '\\';
     }
@@ -182,15 +184,15 @@ bool SnapshotImage(const std::string& dir, ImageSnapshot* snapshot, std::string*
     WalkFiles(dir + "/drive_c", "C:", snapshot);
     std::string text;
     if (!ReadAll(dir + "/registry.reg", &text)) return true;
-    host::Registry reg;
-    if (!host::ParseRegText(text, &reg, error)) return false;
-    for (const std::string& path : host::RegListedKeys(reg)) {
-        host::RegKey* found = host::FindRegKey(reg, path);
+    formats::Registry reg;
+    if (!formats::ParseRegText(text, &reg, error)) return false;
+    for (const std::string& path : formats::RegListedKeys(reg)) {
+        formats::RegKey* found = formats::FindRegKey(reg, path);
         if (found == nullptr) continue;
-        const host::RegKey& key = *found;
-        for (const host::RegValue& value : key.values) {
-            RegState state{key.path, value.name, OneLine(host::FormatRegData(value, reg.regedit4))};
-            snapshot->registry[host::AsciiLowerText(key.path) + "\n" + host::AsciiLowerText(value.name)] = state;
+        const formats::RegKey& key = *found;
+        for (const formats::RegValue& value : key.values) {
+            RegState state{key.path, value.name, OneLine(formats::FormatRegData(value, reg.regedit4))};
+            snapshot->registry[formats::AsciiLowerText(key.path) + "\n" + formats::AsciiLowerText(value.name)] = state;
         }
     }
     return true;
@@ -317,7 +319,7 @@ bool FormatRunDiff(const nlohmann::json& report, std::string* text, std::string*
         for (const auto& r : registry) {
             std::string key = r.at("key").get<std::string>();
             if (lastKey.empty() && !out.empty()) out += "\n";
-            if (!host::AsciiSameText(key, lastKey)) {
+            if (!formats::AsciiSameText(key, lastKey)) {
                 out += "[" + key + "]\n";
                 lastKey = key;
             }

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "identify/zmint_binding.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 
 namespace {
 
@@ -240,20 +240,20 @@ std::string MachineIni(Capture& cap, const std::string& programFiles, bool progr
 }
 
 // One value of an open key into the registry being recorded; nothing when it is missing.
-void RecordValue(HKEY hKey, const char* name, const std::string& path, host::Registry* reg) {
+void RecordValue(HKEY hKey, const char* name, const std::string& path, formats::Registry* reg) {
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExA(hKey, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return;
     std::vector<BYTE> data(size + 2);
     DWORD got = size;
     if (RegQueryValueExA(hKey, name, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) return;
-    host::RegValue value;
+    formats::RegValue value;
     value.name = name;
     value.type = type;
     value.data.assign(reinterpret_cast<const char*>(data.data()), got);
     bool text = type == REG_SZ || type == REG_EXPAND_SZ;
     if (text && (value.data.empty() || value.data.back() != '\0')) value.data += '\0';
-    host::CreateRegKey(*reg, path).values.push_back(value);
+    formats::CreateRegKey(*reg, path).values.push_back(value);
 }
 
 std::vector<std::string> Subkeys(HKEY hKey) {
@@ -270,7 +270,7 @@ std::vector<std::string> Subkeys(HKEY hKey) {
 // The EDID of every monitor instance, and the current user's values that the run reads
 // or sets, as they stand now.
 std::string RegistryReg() {
-    host::Registry reg;
+    formats::Registry reg;
     HKEY hEnum;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDisplayEnum, 0, KEY_READ, &hEnum) == ERROR_SUCCESS) {
         for (const std::string& model : Subkeys(hEnum)) {
@@ -281,10 +281,10 @@ std::string RegistryReg() {
                 HKEY hParams;
                 std::string params = instance + "\\Device Parameters";
                 if (RegOpenKeyExA(hModel, params.c_str(), 0, KEY_READ, &hParams) != ERROR_SUCCESS) {
-                    host::CreateRegKey(reg, path);  // an instance without an EDID still counts
+                    formats::CreateRegKey(reg, path);  // an instance without an EDID still counts
                     continue;
                 }
-                host::CreateRegKey(reg, path + "\\Device Parameters");
+                formats::CreateRegKey(reg, path + "\\Device Parameters");
                 RecordValue(hParams, "EDID", path + "\\Device Parameters", &reg);
                 RegCloseKey(hParams);
             }
@@ -295,19 +295,19 @@ std::string RegistryReg() {
     HKEY hKey;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
         std::string path = std::string("HKEY_CURRENT_USER\\") + kShellFolders;
-        host::CreateRegKey(reg, path);
+        formats::CreateRegKey(reg, path);
         RecordValue(hKey, "Favorites", path, &reg);
         RegCloseKey(hKey);
     }
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kBrowserMain, 0, KEY_READ, &hKey) == ERROR_SUCCESS) {
         std::string path = std::string("HKEY_CURRENT_USER\\") + kBrowserMain;
-        host::CreateRegKey(reg, path);
+        formats::CreateRegKey(reg, path);
         for (const char* name : {"Start Page", "Search Bar", "Use Custom Search URL"}) {
             RecordValue(hKey, name, path, &reg);
         }
         RegCloseKey(hKey);
     }
-    return host::FormatRegText(reg);
+    return formats::FormatRegText(reg);
 }
 
 std::string FavoritesFolder() {

@@ -9,7 +9,7 @@
 #include "commands.h"
 #include "identify/edid.h"
 #include "platform/host/machine.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 
 namespace {
 
@@ -65,14 +65,14 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
 
 int FromRegistry(const std::string& dir, bool json) {
     if (!cli::OpenImage(dir)) return 2;
-    host::Registry& reg = host::MachineRegistry();
+    formats::Registry& reg = host::MachineRegistry();
     bool ok = true;
-    for (const std::string& model : host::RegSubkeys(reg, kDisplayEnum)) {
+    for (const std::string& model : formats::RegSubkeys(reg, kDisplayEnum)) {
         std::string modelKey = std::string(kDisplayEnum) + "\\" + model;
-        for (const std::string& instance : host::RegSubkeys(reg, modelKey)) {
+        for (const std::string& instance : formats::RegSubkeys(reg, modelKey)) {
             std::string name = "DISPLAY\\" + model + "\\" + instance;
-            host::RegKey* params = host::FindRegKey(reg, modelKey + "\\" + instance + "\\Device Parameters");
-            host::RegValue* edid = params ? host::FindRegValue(*params, "EDID") : nullptr;
+            formats::RegKey* params = formats::FindRegKey(reg, modelKey + "\\" + instance + "\\Device Parameters");
+            formats::RegValue* edid = params ? formats::FindRegValue(*params, "EDID") : nullptr;
             if (edid == nullptr) {
                 fprintf(stderr, "facet-sim edid: %s: no EDID value\n", name.c_str());
                 ok = false;

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "commands.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 
 void AddIniCommands(CLI::App& app, int& exitCode) {
     struct IniOptions {
@@ -26,8 +28,8 @@ void AddIniCommands(CLI::App& app, int& exitCode) {
         }
         std::vector<char> value(text.size() + o->def.size() + 1);
         bool cut = false;
-        host::ProfileGetString(text, o->section.c_str(), o->key.c_str(), o->def.c_str(), value.data(), value.size(),
-                               &cut);
+        formats::ProfileGetString(text, o->section.c_str(), o->key.c_str(), o->def.c_str(), value.data(), value.size(),
+                                  &cut);
         printf("%s\n", value.data());
         exitCode = 0;
     });
@@ -43,7 +45,7 @@ void AddIniCommands(CLI::App& app, int& exitCode) {
             exitCode = 2;
             return;
         }
-        fputs(host::ProfileDump(text).c_str(), stdout);
+        fputs(formats::ProfileDump(text).c_str(), stdout);
         exitCode = 0;
     });
 }

@@ -4,7 +4,7 @@
 
 #include "commands.h"
 #include "identify/dash_region.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 
 void AddRegCommands(CLI::App& app, int& exitCode) {
     struct RegOptions {
@@ -23,16 +23,16 @@ void AddRegCommands(CLI::App& app, int& exitCode) {
             exitCode = 2;
             return;
         }
-        host::Registry registry;
+        formats::Registry registry;
         std::string error;
-        if (!host::ParseRegText(text, &registry, &error)) {
+        if (!formats::ParseRegText(text, &registry, &error)) {
             fprintf(stderr, "facet-sim: %s: %s\n", o->file.c_str(), error.c_str());
             exitCode = 2;
             return;
         }
-        host::RegKey* k = host::FindRegKey(registry, o->key);
-        host::RegValue* v = k ? host::FindRegValue(*k, o->value == "@" ? "" : o->value) : nullptr;
-        printf("%s\n", v ? host::FormatRegData(*v, registry.regedit4).c_str() : "-");
+        formats::RegKey* k = formats::FindRegKey(registry, o->key);
+        formats::RegValue* v = k ? formats::FindRegValue(*k, o->value == "@" ? "" : o->value) : nullptr;
+        printf("%s\n", v ? formats::FormatRegData(*v, registry.regedit4).c_str() : "-");
         exitCode = 0;
     });
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "platform/host/pe_version.h"
+#include "formats/pe_version.h"
 #include "platform/win32.h"
 
 void AddVersionCommand(CLI::App& app, int& exitCode) {
@@ -26,8 +26,8 @@ void AddVersionCommand(CLI::App& app, int& exitCode) {
             size_t offset = 0;
             size_t length = 0;
             size_t fixed = 0;
-            if (!host::FindVersionResource(data, bytes.size(), &offset, &length) ||
-                !host::FindFixedFileInfo(data + offset, length, &fixed)) {
+            if (!formats::FindVersionResource(data, bytes.size(), &offset, &length) ||
+                !formats::FindFixedFileInfo(data + offset, length, &fixed)) {
                 printf("%s\t-\n", file.c_str());
                 continue;
             }

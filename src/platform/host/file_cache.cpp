@@ -11,10 +11,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/machine.h"
 
 namespace host {
+using namespace formats;
 namespace {
 
 // What says that a file or folder is still the one we read.

@@ -7,7 +7,9 @@
 
 #include <string>
 
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 
 namespace host {
 
@@ -17,7 +19,7 @@ bool CachedFolderEntry(const std::string& dir, const std::string& name, std::str
 
 // The profile file at hostPath, read and indexed; null when it cannot be read. Valid until
 // the next call into the stand-ins.
-ProfileIndex* CachedProfile(const std::string& hostPath);
+formats::ProfileIndex* CachedProfile(const std::string& hostPath);
 
 // The bytes of the file at hostPath changed (or may have).
 void ForgetFileContent(const std::string& hostPath);

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -60,7 +60,7 @@ bool HasExport(const char* name) {
 }  // namespace
 
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
-    if (lpLibFileName == nullptr || !host::AsciiSameText(lpLibFileName, "ZMINT.DLL") ||
+    if (lpLibFileName == nullptr || !formats::AsciiSameText(lpLibFileName, "ZMINT.DLL") ||
         !host::MachineHasSection("ZMINT")) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

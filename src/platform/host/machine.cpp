@@ -13,12 +13,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/host/ascii.h"
+#include "formats/ascii.h"
 #include "platform/host/file_cache.h"
-#include "platform/host/profile_text.h"
-#include "platform/host/registry_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
+#include "formats/reg_format.h"
 
 namespace host {
+using namespace formats;
 namespace {
 
 struct Machine {

@@ -52,8 +52,12 @@ bool IsRegistryKeyReadOnly(const std::string& keyPath);
 
 // The image's registry (registry.reg, or empty when the image has none), and writing it
 // back after a change. Returns 0 or a Windows error code.
+}  // namespace host
+namespace formats {
 struct Registry;
-Registry& MachineRegistry();
+}
+namespace host {
+formats::Registry& MachineRegistry();
 DWORD SaveMachineRegistry();
 
 // How many times the image's ZMINT.DLL is loaded and not yet freed.

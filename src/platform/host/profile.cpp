@@ -4,7 +4,9 @@
 
 #include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
-#include "platform/host/profile_text.h"
+#include "formats/profile_index.h"
+#include "formats/profile_reader.h"
+#include "formats/profile_writer.h"
 #include "platform/win32.h"
 
 namespace {
@@ -27,15 +29,15 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
     bool cut = false;
     size_t count = 0;
     host::MappedPath path;
-    host::ProfileIndex* file = nullptr;
+    formats::ProfileIndex* file = nullptr;
     if (lpFileName != nullptr && lpFileName[0] != '\0' && MapProfilePath(lpFileName, &path) && path.exists) {
         file = host::CachedProfile(path.host);
     }
     if (file) {
-        count = host::ProfileIndexGetString(*file, lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, &cut);
+        count = formats::ProfileIndexGetString(*file, lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, &cut);
         SetLastError(cut ? ERROR_MORE_DATA : ERROR_SUCCESS);
     } else {
-        count = host::ProfileDefault(lpDefault, lpReturnedString, nSize, &cut);
+        count = formats::ProfileDefault(lpDefault, lpReturnedString, nSize, &cut);
         SetLastError(ERROR_FILE_NOT_FOUND);
     }
     return static_cast<DWORD>(count);
@@ -64,7 +66,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
         err = ERROR_PATH_NOT_FOUND;
     }
     if (err == 0 && host::IsReadOnly(path)) err = ERROR_ACCESS_DENIED;
-    if (err == 0) err = host::ReplaceFileContent(path.host, host::ProfileSetValue(text, lpAppName, lpKeyName, lpString));
+    if (err == 0) err = host::ReplaceFileContent(path.host, formats::ProfileSetValue(text, lpAppName, lpKeyName, lpString));
     if (err != 0) {
         SetLastError(err);
         return FALSE;

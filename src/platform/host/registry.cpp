@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/host/machine.h"
-#include "platform/host/registry_text.h"
+#include "formats/reg_format.h"
 #include "platform/win32.h"
 
 struct HKEY__ {
@@ -50,11 +50,11 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, DWO
                             HKEY* phkResult, LPDWORD lpdwDisposition) {
     std::string path = FullPath(hKey, lpSubKey);
     if (path.empty() || phkResult == nullptr) return ERROR_INVALID_HANDLE;
-    host::Registry& reg = host::MachineRegistry();
-    bool existed = host::RegKeyExists(reg, path);
+    formats::Registry& reg = host::MachineRegistry();
+    bool existed = formats::RegKeyExists(reg, path);
     if (!existed && host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
-    if (!host::FindRegKey(reg, path)) {
-        host::CreateRegKey(reg, path);
+    if (!formats::FindRegKey(reg, path)) {
+        formats::CreateRegKey(reg, path);
         if (DWORD err = host::SaveMachineRegistry()) return static_cast<LONG>(err);
     }
     if (lpdwDisposition) *lpdwDisposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
@@ -65,7 +65,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, DWO
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, DWORD, HKEY* phkResult) {
     std::string path = FullPath(hKey, lpSubKey);
     if (path.empty() || phkResult == nullptr) return ERROR_INVALID_HANDLE;
-    if (!host::RegKeyExists(host::MachineRegistry(), path)) return ERROR_FILE_NOT_FOUND;
+    if (!formats::RegKeyExists(host::MachineRegistry(), path)) return ERROR_FILE_NOT_FOUND;
     *phkResult = NewHandle(path);
     return ERROR_SUCCESS;
 }
@@ -74,8 +74,8 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpT
                              LPDWORD lpcbData) {
     std::string path = FullPath(hKey, nullptr);
     if (path.empty()) return ERROR_INVALID_HANDLE;
-    host::RegKey* key = host::FindRegKey(host::MachineRegistry(), path);
-    host::RegValue* value = key ? host::FindRegValue(*key, lpValueName ? lpValueName : "") : nullptr;
+    formats::RegKey* key = formats::FindRegKey(host::MachineRegistry(), path);
+    formats::RegValue* value = key ? formats::FindRegValue(*key, lpValueName ? lpValueName : "") : nullptr;
     if (value == nullptr) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = value->type;
     DWORD size = static_cast<DWORD>(value->data.size());
@@ -98,14 +98,14 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
     if (path.empty() || RootName(hKey) != nullptr) return ERROR_INVALID_HANDLE;
     if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
     if (host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
-    host::RegKey& key = host::CreateRegKey(host::MachineRegistry(), path);
+    formats::RegKey& key = formats::CreateRegKey(host::MachineRegistry(), path);
     std::string name = lpValueName ? lpValueName : "";
     std::string data(reinterpret_cast<const char*>(lpData), cbData);
-    if (host::RegValue* value = host::FindRegValue(key, name)) {
+    if (formats::RegValue* value = formats::FindRegValue(key, name)) {
         value->type = dwType;
         value->data = data;
     } else {
-        key.values.push_back(host::RegValue{name, dwType, data});
+        key.values.push_back(formats::RegValue{name, dwType, data});
     }
     return static_cast<LONG>(host::SaveMachineRegistry());
 }
@@ -123,7 +123,7 @@ LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchN
                           LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) {
     std::string path = FullPath(hKey, nullptr);
     if (path.empty() || lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
-    std::string_view name = host::RegSubkeyAt(host::MachineRegistry(), path, dwIndex);
+    std::string_view name = formats::RegSubkeyAt(host::MachineRegistry(), path, dwIndex);
     if (name.empty()) return ERROR_NO_MORE_ITEMS;
     if (name.size() + 1 > *lpcchName) return ERROR_MORE_DATA;
     memcpy(lpName, name.data(), name.size());

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/host/machine.h"
-#include "platform/host/pe_version.h"
+#include "formats/pe_version.h"
 #include "platform/win32.h"
 
 namespace {
@@ -20,7 +20,7 @@ DWORD LoadVersionResource(LPCSTR lptstrFilename, std::string* resource) {
     if (!host::ReadHostFile(path.host, &bytes)) return ERROR_ACCESS_DENIED;
     size_t offset = 0;
     size_t length = 0;
-    if (!host::FindVersionResource(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &offset, &length)) {
+    if (!formats::FindVersionResource(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &offset, &length)) {
         return kResourceTypeNotFound;
     }
     resource->assign(bytes, offset, length);
@@ -63,7 +63,7 @@ BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer
     const uint8_t* block = static_cast<const uint8_t*>(pBlock);
     size_t total = block[0] | (block[1] << 8);  // the block's own length bounds the search
     size_t offset = 0;
-    if (!host::FindFixedFileInfo(block, total, &offset)) return FALSE;
+    if (!formats::FindFixedFileInfo(block, total, &offset)) return FALSE;
     *lplpBuffer = const_cast<uint8_t*>(block + offset);
     if (puLen) *puLen = sizeof(VS_FIXEDFILEINFO);
     return TRUE;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace host {
+namespace formats {
 
 // Where the first RT_VERSION resource lies in the file. False when the bytes are not a
 // PE image or it has no such resource; every offset is checked against the file's size.
@@ -15,4 +15,4 @@ bool FindVersionResource(const uint8_t* data, size_t size, size_t* offset, size_
 // The block's own length field, cut to `size`, bounds the search.
 bool FindFixedFileInfo(const uint8_t* block, size_t size, size_t* offset);
 
-}  // namespace host
+}  // namespace formats

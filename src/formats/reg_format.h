@@ -1,8 +1,11 @@
 // Registry export files (.reg) in memory: the "Windows Registry Editor Version 5.00" and
 // "REGEDIT4" formats, 8-bit or UTF-16LE with a byte-order mark. The image's registry.reg
-// is read with this and written back with it, in the encoding it was read in.
+// is read with this and written back with it, in the encoding it was read in; texts are
+// Windows-1252 inside (formats/codepage.h). reg_reader.cpp parses, reg_writer.cpp
+// writes, reg_tree.cpp holds the keys; reg_internal.h is what the three share.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,14 +13,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/win32.h"
-
-namespace host {
+namespace formats {
 
 struct RegValue {
     std::string name;  // empty for the default value "@"
-    DWORD type = 0;
-    std::string data;  // the value's bytes; texts in the ANSI code page with their NUL
+    uint32_t type = 0;
+    std::string data;  // the value's bytes; texts in Windows-1252 with their NUL
 };
 
 struct RegKey {
@@ -88,4 +89,4 @@ std::vector<std::string> RegSubkeys(Registry& reg, std::string_view path);
 // Subkey number `index` of that order; empty past the last one or for a missing key.
 std::string_view RegSubkeyAt(Registry& reg, std::string_view path, size_t index);
 
-}  // namespace host
+}  // namespace formats

@@ -1,6 +1,6 @@
-#include "platform/host/pe_version.h"
+#include "formats/pe_version.h"
 
-namespace host {
+namespace formats {
 namespace {
 
 // Little-endian reads that refuse to go past the end.
@@ -146,4 +146,4 @@ bool FindFixedFileInfo(const uint8_t* block, size_t size, size_t* offset) {
     return true;
 }
 
-}  // namespace host
+}  // namespace formats

@@ -1,11 +1,11 @@
-// Case folding of the host stand-ins: Windows matches file, key and section names
-// without regard to case; our images are ASCII-named, so A-Z and a-z are what fold.
+// Case folding of names: Windows matches file, key and section names without regard to
+// case; A-Z and a-z are what fold here.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace host {
+namespace formats {
 
 inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -23,4 +23,4 @@ inline bool AsciiSameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-}  // namespace host
+}  // namespace formats
