@@ -9,7 +9,6 @@
 #include <string>
 
 #include "machine_fixture.h"
-#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "formats/profile_index.h"
 #include "formats/profile_reader.h"
@@ -68,11 +67,11 @@ TEST_F(HostCacheTest, ProfileReadsSeeChangesFromOutside) {
 TEST_F(HostCacheTest, TrustedCachesSeeAnnouncedChangesOnly) {
     PutFile("drive_c/A.INI", "[s]\r\nk=one\r\n");
     Open();
-    host::TrustCaches(true);
+    host::CurrentImage()->TrustCaches(true);
     EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "one");
     PutFile("drive_c/A.INI", "[s]\r\nk=three\r\n");
     EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "one");
-    host::ForgetFolderEntry(Path("drive_c/A.INI"));
+    host::CurrentImage()->Forget(host::CurrentImage()->dir() + "/drive_c/A.INI");
     EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "three");
     ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "four", "C:\\A.INI"));
     EXPECT_EQ(Read("s", "k", "C:\\A.INI"), "four");

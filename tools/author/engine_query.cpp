@@ -68,7 +68,7 @@ void EngineQuery::CandidateResults(const Decision& d, CandidateResult (&results)
     std::string text;
     host::MappedPath path;
     bool read = !iniPath_.empty() && host::MapPath(iniPath_.c_str(), &path) == 0 && path.exists &&
-                host::ReadHostFile(path.host, &text);
+                host::CurrentImage()->ReadFile(path, &text) == 0;
     for (int i = 0; i < kSectionCandidates; ++i) {
         if (i + 1 == d.probe.nFound) {
             results[i] = CandidateResult::kFound;

@@ -31,7 +31,7 @@ public:
     ProfileLocator() = default;
     ProfileLocator(const std::string& winPath) : winPath_(winPath) {
         host::MappedPath path;
-        if (host::MapPath(winPath.c_str(), &path) != 0 || !path.exists || !host::ReadHostFile(path.host, &text_)) return;
+        if (host::MapPath(winPath.c_str(), &path) != 0 || !path.exists || host::CurrentImage()->ReadFile(path, &text_) != 0) return;
         hostPath_ = path.host;
         parse_ = formats::ParseProfile(text_);
     }
@@ -90,7 +90,7 @@ private:
 
 bool WindowsFileExists(const char* winPath) {
     host::MappedPath path;
-    return winPath[0] != '\0' && host::MapPath(winPath, &path) == 0 && path.exists && !host::HostIsDirectory(path.host);
+    return winPath[0] != '\0' && host::MapPath(winPath, &path) == 0 && path.exists && !path.folder;
 }
 
 Json ValueJson(const ProfileLocator& ini, const std::string& section, const std::string& key,

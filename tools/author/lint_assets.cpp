@@ -68,31 +68,22 @@ std::map<std::string, std::string> WallpaperSources() {
 }  // namespace
 
 bool LintWallpapers(const std::string& imageDir, std::vector<Finding>* findings, std::string* error) {
-    // The caller may have an image open (explain has the very same one): it is open again
-    // as it was when this returns.
-    std::string previous = host::MachineIsOpen() ? host::MachineDir() : std::string();
-    bool reuse = !previous.empty() && previous == imageDir;
-    auto restore = [&]() {
-        if (reuse) return;
-        host::CloseMachine();
-        std::string ignored;
-        if (!previous.empty()) host::OpenMachine(previous, &ignored);
-    };
-    if (!reuse && !host::OpenMachine(imageDir, error)) {
+    std::unique_ptr<host::Image> image = host::Image::Open(imageDir, error);
+    if (!image) {
         *error = "cannot read machine image: " + *error;
-        restore();
         return false;
     }
+    host::ImageScope scope(*image);
     for (const auto& [source, sizeFile] : WallpaperSources()) {
         host::MappedPath path;
-        if (host::MapPath(source.c_str(), &path) != 0 || !path.exists || host::HostIsDirectory(path.host)) {
+        if (host::MapPath(source.c_str(), &path) != 0 || !path.exists || path.folder) {
             findings->push_back({path.host.empty() ? source : path.host, 0, 0, Severity::kError, "asset-missing",
                                  "wallpaper " + source + " is missing: on a machine of this variant the copy fails and ends the wallpaper step"});
             continue;
         }
         std::string bytes;
         int width = 0, height = 0;
-        if (!host::ReadHostFile(path.host, &bytes) || !ReadJpegSize(bytes, &width, &height)) {
+        if (image->ReadFile(path, &bytes) != 0 || !ReadJpegSize(bytes, &width, &height)) {
             findings->push_back({path.host, 0, 0, Severity::kError, "asset-format",
                                  "wallpaper " + source + " is not a readable JPEG"});
             continue;
@@ -107,7 +98,6 @@ bool LintWallpapers(const std::string& imageDir, std::vector<Finding>* findings,
                                      std::to_string(nameH) + " (or its transpose) as its name says"});
         }
     }
-    restore();
     return true;
 }
 

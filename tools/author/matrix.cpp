@@ -24,7 +24,6 @@
 #include "identify/brand.h"
 #include "identify/dash_region.h"
 #include "identify/language.h"
-#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "formats/profile_index.h"
 #include "formats/profile_reader.h"
@@ -74,7 +73,7 @@ public:
         if (!host::OpenMachine(dir_, error)) return false;
         // Nobody else writes this image, and its one outside change (the factory options
         // file below) is announced: the stand-ins need not ask the file system every time.
-        host::TrustCaches(true);
+        host::CurrentImage()->TrustCaches(true);
         return true;
     }
 
@@ -84,7 +83,7 @@ public:
         std::error_code ec;
         fs::remove(path, ec);
         if (value) Write("drive_c/FACTORY/Util/QOR.INI", "[uia]\r\nDashRegion=" + *value + "\r\n");
-        host::ForgetFolderEntry(path);
+        host::CurrentImage()->Forget(path);
     }
 
 private:

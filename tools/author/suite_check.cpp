@@ -30,55 +30,26 @@ void DecideOpenImage(const std::string& dir, const std::vector<std::string>& arg
     }
 }
 
-std::string TempImageDir() {
-    const char* tmp = getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/facet-check-XXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back('\0');
-    return mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
-}
-
 }  // namespace
 
 bool MachineDecisions(const std::string& dir, const std::vector<std::string>& args, const std::string* iniText,
                       nlohmann::ordered_json* decisions, std::string* error) {
     *decisions = nlohmann::ordered_json::object();
-    std::string imageDir = dir;
-    std::string temp;
+    if (!host::OpenMachine(dir, error)) return false;
     if (iniText != nullptr) {
-        // Check that the image reads before copying it, so the error names the image.
-        if (!host::OpenMachine(dir, error)) return false;
-        host::CloseMachine();
-        temp = TempImageDir();
-        std::error_code ec;
-        if (temp.empty() ||
-            (fs::copy(dir, temp, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec), ec)) {
-            *error = "cannot copy the image to a temporary folder";
-            if (!temp.empty()) fs::remove_all(temp, ec);
+        // The branding file goes where the engine looks for it: beside the program, in
+        // memory over the image.
+        EngineQuery where;
+        if (where.iniPath().empty()) {
+            *error = "the image has no place for a branding file";
+            host::CloseMachine();
             return false;
         }
-        imageDir = temp;
+        host::CurrentImage()->Put(where.iniPath(), *iniText);
     }
-    bool ok = host::OpenMachine(imageDir, error);
-    if (ok && iniText != nullptr) {
-        // The branding file goes where the engine looks for it: beside the program.
-        EngineQuery where;
-        host::MappedPath path;
-        ok = !where.iniPath().empty() && host::MapPath(where.iniPath().c_str(), &path) == 0;
-        std::error_code ec;
-        if (ok) fs::create_directories(fs::path(path.host).parent_path(), ec);
-        ok = ok && !ec && host::ReplaceFileContent(path.host, *iniText) == 0;
-        if (!ok) *error = "cannot put the branding file into the copy of the image";
-        // Reopen so that the stand-ins see the image as it now is.
-        ok = ok && host::OpenMachine(imageDir, error);
-    }
-    if (ok) DecideOpenImage(imageDir, args, decisions);
+    DecideOpenImage(dir, args, decisions);
     host::CloseMachine();
-    if (!temp.empty()) {
-        std::error_code ec;
-        fs::remove_all(temp, ec);
-    }
-    return ok;
+    return true;
 }
 
 bool ListSuite(const std::string& suiteDir, std::vector<SuiteMachine>* machines, std::string* error) {

@@ -65,7 +65,7 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
 
 int FromRegistry(const std::string& dir, bool json) {
     if (!cli::OpenImage(dir)) return 2;
-    formats::Registry& reg = host::MachineRegistry();
+    formats::Registry& reg = host::CurrentImage()->registry();
     bool ok = true;
     for (const std::string& model : formats::RegSubkeys(reg, kDisplayEnum)) {
         std::string modelKey = std::string(kDisplayEnum) + "\\" + model;

@@ -1,13 +1,10 @@
 // Files and folders of the image's C: drive, with the error codes Windows gives.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "platform/host/file_cache.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -22,8 +19,12 @@ enum class HandleKind : uint32_t {
 
 struct FileHandle {
     HandleKind kind = HandleKind::File;
-    int fd = -1;
-    std::string host;  // so that what is cached of the file is dropped when it is written
+    host::Image* image = nullptr;
+    host::MappedPath path;
+    int fd = -1;  // -1: a file held in memory
+    bool append = false;
+    bool writes = false;  // opened for reading only: there is nothing to read it with
+    uint64_t position = 0;
 };
 
 struct FindHandle {
@@ -35,16 +36,26 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
+// A write that the stand-ins refuse is noted in the image's journal with its error.
+BOOL FailWrite(host::Image* image, const char* what, DWORD error) {
+    if (image && what) image->NoteFailure(what, error);
+    return Fail(error);
+}
+
+DWORD MissingError(const host::MappedPath& path) {
+    return path.parentFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
+    host::Image* image = host::CurrentImage();
     host::MappedPath path;
-    if (DWORD err = host::MapPath(lpPathName, &path)) return Fail(err);
+    if (DWORD err = host::MapPath(lpPathName, &path)) return FailWrite(image, lpPathName, err);
     if (path.exists) return Fail(ERROR_ALREADY_EXISTS);
-    if (!host::HostParentIsDirectory(path.host)) return Fail(ERROR_PATH_NOT_FOUND);
-    if (host::IsReadOnly(path)) return Fail(ERROR_ACCESS_DENIED);
-    host::ForgetFolderEntry(path.host);
-    if (mkdir(path.host.c_str(), 0777) != 0) return Fail(host::ErrorFromErrno(errno));
+    if (!path.parentFolder) return FailWrite(image, lpPathName, ERROR_PATH_NOT_FOUND);
+    if (image->IsReadOnly(path)) return FailWrite(image, lpPathName, ERROR_ACCESS_DENIED);
+    if (DWORD err = image->MakeFolder(path)) return FailWrite(image, lpPathName, err);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
@@ -57,17 +68,16 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
         return INVALID_HANDLE_VALUE;
     }
     if (!path.exists) {
-        SetLastError(host::HostParentIsDirectory(path.host) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        SetLastError(MissingError(path));
         return INVALID_HANDLE_VALUE;
     }
     memset(lpFindFileData, 0, sizeof(*lpFindFileData));
-    struct stat st;
-    if (stat(path.host.c_str(), &st) == 0) {
-        lpFindFileData->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-        lpFindFileData->nFileSizeLow = static_cast<DWORD>(st.st_size);
-        lpFindFileData->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(st.st_size) >> 32);
-    }
-    std::string name = path.host.substr(path.host.rfind('/') + 1);
+    uint64_t size = 0;
+    if (!path.folder) host::CurrentImage()->FileSize(path, &size);
+    lpFindFileData->dwFileAttributes = path.folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    lpFindFileData->nFileSizeLow = static_cast<DWORD>(size);
+    lpFindFileData->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    std::string name = path.shown.substr(path.shown.rfind('\\') + 1);
     strncpy(lpFindFileData->cFileName, name.c_str(), MAX_PATH - 1);
     SetLastError(ERROR_SUCCESS);
     return new FindHandle();
@@ -84,12 +94,13 @@ BOOL WINAPI FindClose(HANDLE hFindFile) {
 
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD dwCreationDisposition, DWORD, HANDLE) {
+    host::Image* image = host::CurrentImage();
     host::MappedPath path;
     DWORD err = host::MapPath(lpFileName, &path);
     bool writes = (dwDesiredAccess & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0;
     bool appendOnly = (dwDesiredAccess & FILE_APPEND_DATA) && !(dwDesiredAccess & GENERIC_WRITE);
-    if (err == 0 && path.exists && host::HostIsDirectory(path.host)) err = ERROR_ACCESS_DENIED;
-    if (err == 0 && !path.exists && !host::HostParentIsDirectory(path.host)) err = ERROR_PATH_NOT_FOUND;
+    if (err == 0 && path.folder) err = ERROR_ACCESS_DENIED;
+    if (err == 0 && !path.exists && !path.parentFolder) err = ERROR_PATH_NOT_FOUND;
     if (err == 0) {
         switch (dwCreationDisposition) {
             case CREATE_NEW:
@@ -99,30 +110,26 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
                 if (!path.exists) err = ERROR_FILE_NOT_FOUND;
                 break;
             case CREATE_ALWAYS:
-            case OPEN_ALWAYS:
-                break;
-            default:
-                err = ERROR_INVALID_PARAMETER;
+            case OPEN_ALWAYS: break;
+            default: err = ERROR_INVALID_PARAMETER;
         }
     }
     bool creates = !path.exists && dwCreationDisposition != OPEN_EXISTING;
-    if (err == 0 && (writes || creates || dwCreationDisposition == CREATE_ALWAYS) && host::IsReadOnly(path)) {
+    if (err == 0 && (writes || creates || dwCreationDisposition == CREATE_ALWAYS) && image->IsReadOnly(path)) {
         err = ERROR_ACCESS_DENIED;
     }
-    if (err != 0) {
-        SetLastError(err);
-        return INVALID_HANDLE_VALUE;
-    }
-
-    int flags = writes ? ((dwDesiredAccess & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+    // Only regular files are opened as files: a pipe or a device in the image is no file.
+    if (err == 0 && path.exists && !path.regular) err = ERROR_ACCESS_DENIED;
+    bool changes = writes || creates || dwCreationDisposition == CREATE_ALWAYS;
+    int flags = O_WRONLY;
     if (appendOnly) flags |= O_APPEND;
     if (creates) flags |= O_CREAT;
     if (dwCreationDisposition == CREATE_ALWAYS) flags |= O_CREAT | O_TRUNC;
-    if (creates) host::ForgetFolderEntry(path.host);
-    if (writes || dwCreationDisposition == CREATE_ALWAYS) host::ForgetFileContent(path.host);
-    int fd = open(path.host.c_str(), flags | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        SetLastError(host::ErrorFromErrno(errno));
+    int fd = -1;
+    if (err == 0 && changes) err = image->OpenFile(path, flags, &fd);
+    if (err != 0) {
+        if (changes) FailWrite(image, lpFileName, err);
+        SetLastError(err);
         return INVALID_HANDLE_VALUE;
     }
     bool existed = path.exists;
@@ -130,8 +137,13 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
                      ? ERROR_ALREADY_EXISTS
                      : ERROR_SUCCESS);
     auto* file = new FileHandle();
+    file->image = image;
+    file->path = path;
+    file->path.exists = true;
+    file->path.regular = true;
     file->fd = fd;
-    if (writes) file->host = path.host;
+    file->append = appendOnly;
+    file->writes = changes;
     return file;
 }
 
@@ -142,19 +154,12 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
     if (file == nullptr || hFile == INVALID_HANDLE_VALUE || file->kind != HandleKind::File) {
         return Fail(ERROR_INVALID_HANDLE);
     }
-    host::ForgetFileContent(file->host);
-    const char* p = static_cast<const char*>(lpBuffer);
-    DWORD done = 0;
-    while (done < nNumberOfBytesToWrite) {
-        ssize_t n = write(file->fd, p + done, nNumberOfBytesToWrite - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
-            return Fail(host::ErrorFromErrno(errno));
-        }
-        done += static_cast<DWORD>(n);
+    if (!file->writes) return Fail(ERROR_ACCESS_DENIED);
+    std::string_view bytes(static_cast<const char*>(lpBuffer), nNumberOfBytesToWrite);
+    if (DWORD err = file->image->WriteAt(file->path, file->fd, file->append, &file->position, bytes)) {
+        return FailWrite(file->image, file->path.shown.c_str(), err);
     }
-    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
+    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
     return TRUE;
 }
 
@@ -163,42 +168,24 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     if (file == nullptr || hObject == INVALID_HANDLE_VALUE || file->kind != HandleKind::File) {
         return Fail(ERROR_INVALID_HANDLE);
     }
-    close(file->fd);
+    if (file->fd >= 0) close(file->fd);
     delete file;
     return TRUE;
 }
 
 BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+    host::Image* image = host::CurrentImage();
     host::MappedPath source;
     host::MappedPath dest;
-    if (DWORD err = host::MapPath(lpExistingFileName, &source)) return Fail(err);
-    if (!source.exists) {
-        return Fail(host::HostParentIsDirectory(source.host) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    }
-    if (host::HostIsDirectory(source.host)) return Fail(ERROR_ACCESS_DENIED);
-    if (DWORD err = host::MapPath(lpNewFileName, &dest)) return Fail(err);
-    if (!dest.exists && !host::HostParentIsDirectory(dest.host)) return Fail(ERROR_PATH_NOT_FOUND);
-    if (dest.exists && host::HostIsDirectory(dest.host)) return Fail(ERROR_ACCESS_DENIED);
-    if (dest.exists && bFailIfExists) return Fail(ERROR_FILE_EXISTS);
-    if (host::IsReadOnly(dest)) return Fail(ERROR_ACCESS_DENIED);
-    int in = open(source.host.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return Fail(ERROR_ACCESS_DENIED);
-    // Streamed in pieces of 1 MiB, so that a large wallpaper is never held whole.
-    DWORD err = host::ReplaceFileFrom(dest.host, [in](const host::PutBytes& put, DWORD* error) {
-        std::string chunk(1u << 20, '\0');
-        for (;;) {
-            ssize_t n = read(in, &chunk[0], chunk.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                *error = ERROR_ACCESS_DENIED;
-                return false;
-            }
-            if (n == 0) return true;
-            if (!put(std::string_view(chunk.data(), static_cast<size_t>(n)))) return false;
-        }
-    });
-    close(in);
-    if (err != 0) return Fail(err);
+    if (DWORD err = host::MapPath(lpExistingFileName, &source)) return FailWrite(image, lpNewFileName, err);
+    if (!source.exists) return FailWrite(image, lpNewFileName, MissingError(source));
+    if (!source.regular) return FailWrite(image, lpNewFileName, ERROR_ACCESS_DENIED);
+    if (DWORD err = host::MapPath(lpNewFileName, &dest)) return FailWrite(image, lpNewFileName, err);
+    if (!dest.exists && !dest.parentFolder) return FailWrite(image, lpNewFileName, ERROR_PATH_NOT_FOUND);
+    if (dest.folder) return FailWrite(image, lpNewFileName, ERROR_ACCESS_DENIED);
+    if (dest.exists && bFailIfExists) return FailWrite(image, lpNewFileName, ERROR_FILE_EXISTS);
+    if (image->IsReadOnly(dest)) return FailWrite(image, lpNewFileName, ERROR_ACCESS_DENIED);
+    if (DWORD err = image->CopyFile(source, dest)) return FailWrite(image, lpNewFileName, err);
     SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

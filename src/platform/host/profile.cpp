@@ -1,25 +1,25 @@
 // GetPrivateProfileStringA and WritePrivateProfileStringA over the image's files, with
-// the reading and writing rules of Windows (profile_text.cpp).
+// the reading and writing rules of Windows (formats/profile_*).
 #include <string>
 
-#include "platform/host/file_cache.h"
-#include "platform/host/machine.h"
 #include "formats/profile_index.h"
 #include "formats/profile_reader.h"
-#include "formats/profile_writer.h"
+#include "platform/host/machine.h"
 #include "platform/win32.h"
 
 namespace {
 
 // Windows looks for a profile file named without a folder in the Windows folder.
-bool MapProfilePath(LPCSTR lpFileName, host::MappedPath* path) {
+DWORD MapProfilePath(LPCSTR lpFileName, host::MappedPath* path) {
     std::string name = lpFileName;
     if (name.find('\\') == std::string::npos && name.find('/') == std::string::npos && name.find(':') == std::string::npos) {
         char windows[MAX_PATH];
-        if (SHGetFolderPathA(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, windows) < 0) return false;
+        if (SHGetFolderPathA(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, windows) < 0) {
+            return ERROR_PATH_NOT_FOUND;
+        }
         name = std::string(windows) + "\\" + name;
     }
-    return host::MapPath(name.c_str(), path) == 0;
+    return host::MapPath(name.c_str(), path);
 }
 
 }  // namespace
@@ -30,8 +30,8 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
     size_t count = 0;
     host::MappedPath path;
     formats::ProfileIndex* file = nullptr;
-    if (lpFileName != nullptr && lpFileName[0] != '\0' && MapProfilePath(lpFileName, &path) && path.exists) {
-        file = host::CachedProfile(path.host);
+    if (lpFileName != nullptr && lpFileName[0] != '\0' && MapProfilePath(lpFileName, &path) == 0 && path.regular) {
+        file = host::CurrentImage()->Profile(path);
     }
     if (file) {
         count = formats::ProfileIndexGetString(*file, lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, &cut);
@@ -53,21 +53,16 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    host::Image* image = host::CurrentImage();
     host::MappedPath path;
-    if (!MapProfilePath(lpFileName, &path)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return FALSE;
-    }
-    DWORD err = 0;
-    std::string text;
-    if (path.exists) {
-        if (!host::ReadHostFile(path.host, &text)) err = ERROR_ACCESS_DENIED;
-    } else if (!host::HostParentIsDirectory(path.host)) {
-        err = ERROR_PATH_NOT_FOUND;
-    }
-    if (err == 0 && host::IsReadOnly(path)) err = ERROR_ACCESS_DENIED;
-    if (err == 0) err = host::ReplaceFileContent(path.host, formats::ProfileSetValue(text, lpAppName, lpKeyName, lpString));
+    // A path that cannot name a file in the image reads as a missing one, as it always has.
+    DWORD err = MapProfilePath(lpFileName, &path) == 0 ? 0 : ERROR_PATH_NOT_FOUND;
+    if (err == 0 && path.exists && !path.regular) err = ERROR_ACCESS_DENIED;
+    if (err == 0 && !path.exists && !path.parentFolder) err = ERROR_PATH_NOT_FOUND;
+    if (err == 0 && image->IsReadOnly(path)) err = ERROR_ACCESS_DENIED;
+    if (err == 0) err = image->WriteProfileValue(path, lpAppName, lpKeyName, lpString);
     if (err != 0) {
+        if (image) image->NoteFailure(lpFileName, err);
         SetLastError(err);
         return FALSE;
     }

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/host/machine.h"
-#include "formats/reg_format.h"
 #include "platform/win32.h"
 
 struct HKEY__ {
@@ -44,19 +43,21 @@ std::string FullPath(HKEY hKey, LPCSTR lpSubKey) {
 
 HKEY NewHandle(const std::string& path) { return new HKEY__{kKeyMagic, path}; }
 
+LONG Failed(host::Image* image, const std::string& what, DWORD error) {
+    image->NoteFailure(what, error);
+    return static_cast<LONG>(error);
+}
+
 }  // namespace
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
                             HKEY* phkResult, LPDWORD lpdwDisposition) {
     std::string path = FullPath(hKey, lpSubKey);
+    host::Image* image = host::CurrentImage();
     if (path.empty() || phkResult == nullptr) return ERROR_INVALID_HANDLE;
-    formats::Registry& reg = host::MachineRegistry();
-    bool existed = formats::RegKeyExists(reg, path);
-    if (!existed && host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
-    if (!formats::FindRegKey(reg, path)) {
-        formats::CreateRegKey(reg, path);
-        if (DWORD err = host::SaveMachineRegistry()) return static_cast<LONG>(err);
-    }
+    if (image == nullptr) return ERROR_ACCESS_DENIED;
+    bool existed = image->RegKeyExists(path);
+    if (DWORD err = image->RegCreateKey(path)) return Failed(image, path, err);
     if (lpdwDisposition) *lpdwDisposition = existed ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
     *phkResult = NewHandle(path);
     return ERROR_SUCCESS;
@@ -64,8 +65,9 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, DWO
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, DWORD, HKEY* phkResult) {
     std::string path = FullPath(hKey, lpSubKey);
+    host::Image* image = host::CurrentImage();
     if (path.empty() || phkResult == nullptr) return ERROR_INVALID_HANDLE;
-    if (!formats::RegKeyExists(host::MachineRegistry(), path)) return ERROR_FILE_NOT_FOUND;
+    if (image == nullptr || !image->RegKeyExists(path)) return ERROR_FILE_NOT_FOUND;
     *phkResult = NewHandle(path);
     return ERROR_SUCCESS;
 }
@@ -73,9 +75,9 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, DWORD, HKEY* phkRes
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, BYTE* lpData,
                              LPDWORD lpcbData) {
     std::string path = FullPath(hKey, nullptr);
+    host::Image* image = host::CurrentImage();
     if (path.empty()) return ERROR_INVALID_HANDLE;
-    formats::RegKey* key = formats::FindRegKey(host::MachineRegistry(), path);
-    formats::RegValue* value = key ? formats::FindRegValue(*key, lpValueName ? lpValueName : "") : nullptr;
+    const formats::RegValue* value = image ? image->RegFindValue(path, lpValueName ? lpValueName : "") : nullptr;
     if (value == nullptr) return ERROR_FILE_NOT_FOUND;
     if (lpType) *lpType = value->type;
     DWORD size = static_cast<DWORD>(value->data.size());
@@ -95,19 +97,16 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpT
 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
     std::string path = FullPath(hKey, nullptr);
+    host::Image* image = host::CurrentImage();
     if (path.empty() || RootName(hKey) != nullptr) return ERROR_INVALID_HANDLE;
     if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
-    if (host::IsRegistryKeyReadOnly(path)) return ERROR_ACCESS_DENIED;
-    formats::RegKey& key = formats::CreateRegKey(host::MachineRegistry(), path);
+    if (image == nullptr) return ERROR_ACCESS_DENIED;
     std::string name = lpValueName ? lpValueName : "";
     std::string data(reinterpret_cast<const char*>(lpData), cbData);
-    if (formats::RegValue* value = formats::FindRegValue(key, name)) {
-        value->type = dwType;
-        value->data = data;
-    } else {
-        key.values.push_back(formats::RegValue{name, dwType, data});
+    if (DWORD err = image->RegSetValue(path, name, dwType, std::move(data))) {
+        return Failed(image, path + "\\" + name, err);
     }
-    return static_cast<LONG>(host::SaveMachineRegistry());
+    return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
@@ -122,8 +121,9 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
 LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD, LPSTR lpClass,
                           LPDWORD lpcchClass, FILETIME* lpftLastWriteTime) {
     std::string path = FullPath(hKey, nullptr);
+    host::Image* image = host::CurrentImage();
     if (path.empty() || lpName == nullptr || lpcchName == nullptr) return ERROR_INVALID_PARAMETER;
-    std::string_view name = formats::RegSubkeyAt(host::MachineRegistry(), path, dwIndex);
+    std::string name = image ? image->RegSubkeyAt(path, dwIndex) : std::string();
     if (name.empty()) return ERROR_NO_MORE_ITEMS;
     if (name.size() + 1 > *lpcchName) return ERROR_MORE_DATA;
     memcpy(lpName, name.data(), name.size());

@@ -15,9 +15,9 @@ constexpr DWORD kResourceTypeNotFound = 1813;  // ERROR_RESOURCE_TYPE_NOT_FOUND
 DWORD LoadVersionResource(LPCSTR lptstrFilename, std::string* resource) {
     host::MappedPath path;
     if (DWORD err = host::MapPath(lptstrFilename, &path)) return err;
-    if (!path.exists) return host::HostParentIsDirectory(path.host) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    if (!path.exists) return path.parentFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     std::string bytes;
-    if (!host::ReadHostFile(path.host, &bytes)) return ERROR_ACCESS_DENIED;
+    if (host::CurrentImage()->ReadFile(path, &bytes) != 0) return ERROR_ACCESS_DENIED;
     size_t offset = 0;
     size_t length = 0;
     if (!formats::FindVersionResource(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &offset, &length)) {
