@@ -74,13 +74,18 @@ bool IsPlainFileName(const char* szName) {
 }
 
 void DecideFavoritesPlan(FavoritesPlan* p, bool bCheckCuts) {
+    DecideFavoritesPlan(g_run.szIniPath, g_run.szSection, g_run.szSignupPath, p, bCheckCuts);
+}
+
+void DecideFavoritesPlan(const char* szIniPath, const char* szSection, const char* szSignupPath, FavoritesPlan* p,
+                         bool bCheckCuts) {
     memset(p, 0, sizeof(*p));
-    ReadIniValueChecked("Favorites", p->szFavoritesList, bCheckCuts ? &p->bListCut : nullptr);
+    ReadIniValueChecked(szIniPath, szSection, "Favorites", p->szFavoritesList, bCheckCuts ? &p->bListCut : nullptr);
     if (p->szFavoritesList[0] == '\0') return;
     p->nFolder = ReadFavoritesFolder(p->szFavoritesDir);
     p->bWriteShortcuts = p->nFolder == kFavoritesFolderFound;
     p->nFirstIndex = 1;
-    GetFavoriteCount(&p->nFirstIndex);
+    GetFavoriteCount(szSignupPath, &p->nFirstIndex);
 }
 
 char* NextFavoritePiece(char** ppszCursor) {
@@ -101,13 +106,18 @@ char* NextFavoritePiece(char** ppszCursor) {
 }
 
 void DecideFavoriteLink(const char* pszName, const FavoritesPlan& plan, bool bCheckCuts, FavoriteLink* f) {
+    DecideFavoriteLink(g_run.szIniPath, pszName, plan, bCheckCuts, f);
+}
+
+void DecideFavoriteLink(const char* szIniPath, const char* pszName, const FavoritesPlan& plan, bool bCheckCuts,
+                        FavoriteLink* f) {
     f->bNameCut = false;
     f->bPathCut = false;
     f->szShortcutFile[0] = '\0';
-    ReadProfileText(pszName, "Name", "ERROR", f->szLinkName, sizeof(f->szLinkName), g_run.szIniPath,
+    ReadProfileText(pszName, "Name", "ERROR", f->szLinkName, sizeof(f->szLinkName), szIniPath,
                     bCheckCuts ? &f->bNameCut : nullptr);
     // The Path is always checked: a cut address is never installed.
-    ReadProfileText(pszName, "Path", "ERROR", f->szLinkPath, sizeof(f->szLinkPath), g_run.szIniPath, &f->bPathCut);
+    ReadProfileText(pszName, "Path", "ERROR", f->szLinkPath, sizeof(f->szLinkPath), szIniPath, &f->bPathCut);
     f->bNameMissing = lstrcmpiA(f->szLinkName, "ERROR") == 0;
     f->bPathMissing = lstrcmpiA(f->szLinkPath, "ERROR") == 0;
     f->bSkipped = f->bNameMissing || f->bPathMissing || f->bPathCut;

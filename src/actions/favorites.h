@@ -50,6 +50,9 @@ struct FavoriteLink {
 // The plan for the chosen section (szSection, szIniPath and szSignupPath of RunState).
 // bCheckCuts: also say whether a buffer cut the list (one more read when it filled it).
 void DecideFavoritesPlan(FavoritesPlan* pPlan, bool bCheckCuts);
+// The same for the branding file, section and sign-up file the caller names.
+void DecideFavoritesPlan(const char* szIniPath, const char* szSection, const char* szSignupPath, FavoritesPlan* pPlan,
+                         bool bCheckCuts);
 
 // The next piece of a Favorites list, split at commas exactly as strtok splits it
 // (empty pieces vanish, blanks stay); null at the end. *ppszCursor starts at the list,
@@ -58,6 +61,9 @@ char* NextFavoritePiece(char** ppszCursor);
 
 // What happens to the link section pszLinkSection; reads the branding file only.
 void DecideFavoriteLink(const char* pszLinkSection, const FavoritesPlan& plan, bool bCheckCuts, FavoriteLink* pLink);
+// The same in the branding file the caller names.
+void DecideFavoriteLink(const char* szIniPath, const char* pszLinkSection, const FavoritesPlan& plan, bool bCheckCuts,
+                        FavoriteLink* pLink);
 
 // True when Windows can create a file of this name with ".URL" appended: no path
 // separator (which would lead the shortcut into another folder), none of < > : " | ? *

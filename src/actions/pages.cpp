@@ -39,13 +39,17 @@ LONG WriteRegistryValue(HKEY hRoot, const char* szKeyPath, const char* szValueNa
 }
 
 void DecidePageLink(const char* szKey, bool bCheckCuts, PageLink* p) {
+    DecidePageLink(g_run.szIniPath, g_run.szSection, szKey, bCheckCuts, p);
+}
+
+void DecidePageLink(const char* szIniPath, const char* szSection, const char* szKey, bool bCheckCuts, PageLink* p) {
     memset(p, 0, sizeof(*p));
-    ReadIniValueChecked(szKey, p->szLinkSection, bCheckCuts ? &p->bSectionCut : nullptr);
+    ReadIniValueChecked(szIniPath, szSection, szKey, p->szLinkSection, bCheckCuts ? &p->bSectionCut : nullptr);
     if (p->szLinkSection[0] == '\0') return;
-    ReadProfileText(p->szLinkSection, "Name", "ERROR", p->szLinkName, sizeof(p->szLinkName), g_run.szIniPath,
+    ReadProfileText(p->szLinkSection, "Name", "ERROR", p->szLinkName, sizeof(p->szLinkName), szIniPath,
                     bCheckCuts ? &p->bNameCut : nullptr);
     // The Path is always checked: a cut address is never installed.
-    ReadProfileText(p->szLinkSection, "Path", "ERROR", p->szLinkPath, sizeof(p->szLinkPath), g_run.szIniPath,
+    ReadProfileText(p->szLinkSection, "Path", "ERROR", p->szLinkPath, sizeof(p->szLinkPath), szIniPath,
                     &p->bPathCut);
     p->bNameMissing = lstrcmpiA(p->szLinkName, "ERROR") == 0;
     p->bPathMissing = lstrcmpiA(p->szLinkPath, "ERROR") == 0;

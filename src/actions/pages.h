@@ -21,6 +21,8 @@ struct PageLink {
 // Reads the branding file only (szSection and szIniPath of RunState). bCheckCuts: also
 // say whether a buffer cut a value (one more read for a value that filled it).
 void DecidePageLink(const char* szKey, bool bCheckCuts, PageLink* pLink);
+// The same for the branding file and section the caller names.
+void DecidePageLink(const char* szIniPath, const char* szSection, const char* szKey, bool bCheckCuts, PageLink* pLink);
 
 void SetHomePage();
 void SetSearchPage();

@@ -8,13 +8,15 @@
 #include "run/run_state.h"
 #include "run/version_file.h"
 
-void GetFavoriteCount(int32_t* pnCount) {
+void GetFavoriteCount(int32_t* pnCount) { GetFavoriteCount(g_run.szSignupPath, pnCount); }
+
+void GetFavoriteCount(const char* szSignupPath, int32_t* pnCount) {
     int32_t n = 1;
     for (; n < INT32_MAX; ++n) {
         char szKey[20];
         FormatText(szKey, "Title%d", static_cast<int>(n));
         char szValue[260];
-        GetPrivateProfileStringA("FavoritesEx", szKey, "ERROR", szValue, sizeof(szValue), g_run.szSignupPath);
+        GetPrivateProfileStringA("FavoritesEx", szKey, "ERROR", szValue, sizeof(szValue), szSignupPath);
         if (strcmp(szValue, "ERROR") == 0) break;
     }
     *pnCount = n;

@@ -38,20 +38,25 @@ bool CopyOne(bool bPathsFit, const char* szSourcePath, const char* szDestPath) {
 }  // namespace
 
 void DecideWallpapers(WallpaperPlan* p) {
+    DecideWallpapers(g_run.szExeDir, g_run.szImageFolder, g_run.szOSLangString, g_run.bWideScreen != 0, p);
+}
+
+void DecideWallpapers(const char* szExeDir, const char* szImageFolder, const char* szOSLangString, bool bWideScreen,
+                      WallpaperPlan* p) {
     memset(p, 0, sizeof(*p));
     p->bProgramFilesFound =
         SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, p->szProgramFilesDir) >= 0;
     p->bWindowsFound = SHGetFolderPathA(nullptr, CSIDL_WINDOWS, nullptr, SHGFP_TYPE_CURRENT, p->szWindowsDir) >= 0;
-    CopyText(p->szImageFolder, g_run.szImageFolder);
-    if (strcmp(g_run.szOSLangString, "01") == 0 || strcmp(g_run.szOSLangString, "0D") == 0) {
+    CopyText(p->szImageFolder, szImageFolder);
+    if (strcmp(szOSLangString, "01") == 0 || strcmp(szOSLangString, "0D") == 0) {
         CopyText(p->szImageFolder, "\\Arabic");
     }
-    CopyText(p->szSizeFile, g_run.bWideScreen ? "\\1920x1200.jpg" : "\\1024x768.jpg");
+    CopyText(p->szSizeFile, bWideScreen ? "\\1920x1200.jpg" : "\\1024x768.jpg");
 
     int i = 0;
     for (const Wallpaper& w : kWallpapers) {
         WallpaperPlan::Copy& c = p->copies[i++];
-        c.bFits = FormatText(c.szSource, "%s%s%s%s", g_run.szExeDir, w.szSourceStem, p->szImageFolder, p->szSizeFile);
+        c.bFits = FormatText(c.szSource, "%s%s%s%s", szExeDir, w.szSourceStem, p->szImageFolder, p->szSizeFile);
         c.bFits = FormatText(c.szTarget, "%s%s", p->szProgramFilesDir, w.szWorkTail) && c.bFits;
     }
     for (const Wallpaper& w : kWallpapers) {

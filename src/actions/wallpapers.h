@@ -26,5 +26,9 @@ struct WallpaperPlan {
 // The plan from szExeDir, szImageFolder, szOSLangString and bWideScreen of RunState and
 // the shell folder lookups; writes and logs nothing.
 void DecideWallpapers(WallpaperPlan* pPlan);
+// The same for the executable folder, variant folder, language text and screen shape
+// the caller names.
+void DecideWallpapers(const char* szExeDir, const char* szImageFolder, const char* szOSLangString, bool bWideScreen,
+                      WallpaperPlan* pPlan);
 
 void CopyWallPapers();

@@ -129,7 +129,12 @@ DWORD ReadIniValue(const char* szKey, char (&szValue)[260]) {
 }
 
 DWORD ReadIniValueChecked(const char* szKey, char (&szValue)[260], bool* pbCut) {
-    return ReadProfileText(g_run.szSection, szKey, kEmpty, szValue, sizeof(szValue), g_run.szIniPath, pbCut);
+    return ReadIniValueChecked(g_run.szIniPath, g_run.szSection, szKey, szValue, pbCut);
+}
+
+DWORD ReadIniValueChecked(const char* szIniPath, const char* szSection, const char* szKey, char (&szValue)[260],
+                          bool* pbCut) {
+    return ReadProfileText(szSection, szKey, kEmpty, szValue, sizeof(szValue), szIniPath, pbCut);
 }
 
 bool ReadLinkPath(const char* szLinkSection, char (&szLinkPath)[260]) {

@@ -67,6 +67,9 @@ DWORD ReadIniValue(const char* szKey, char (&szValue)[260]);
 
 // The same, also saying whether the 259 characters of the buffer cut the value.
 DWORD ReadIniValueChecked(const char* szKey, char (&szValue)[260], bool* pbCut);
+// The same for a section of a branding file that the caller names.
+DWORD ReadIniValueChecked(const char* szIniPath, const char* szSection, const char* szKey, char (&szValue)[260],
+                          bool* pbCut);
 
 // Reads key "Path" of a link section of Facet.INI into szLinkPath, default "ERROR".
 // False when the value is longer than the field: the reader cut it, and a cut address

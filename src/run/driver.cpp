@@ -24,14 +24,21 @@ bool IsHomePageSwitch(const char* arg) {
 }
 
 int RunFacet(int argc, char** argv) {
+    StartRun();
+    LoadMachineInfo();
+    return RunInstallation(argc, argv);
+}
+
+void StartRun() {
     ResetRunState();
     CreateWorkFolder();
     InitLogPath();
 
     WriteLog("\n\nFACET INSTALLATION LOG", "\n\n");
     WriteLog("\nINFO >> System Information", "\n\n");
-    LoadMachineInfo();
+}
 
+int RunInstallation(int argc, char** argv) {
     WriteLog("\n------------------------------------------------------------------------", kNewLine);
     WriteLog("INFO >> Facet Installation Starts ", "\n\n");
     CopyVersionFile();

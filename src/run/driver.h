@@ -6,6 +6,13 @@
 // program itself). Always returns 0, the process exit code.
 int RunFacet(int argc, char** argv);
 
+// The two halves of RunFacet around the identification (LoadMachineInfo), so that a tool
+// can run the installation for a machine it describes itself: StartRun resets the run
+// state, makes the work folder, chooses the log and writes its head; RunInstallation
+// runs everything after the identification, with the same arguments, and returns 0.
+void StartRun();
+int RunInstallation(int argc, char** argv);
+
 // 1 when something (file or folder) exists at szIniPath, else 0.
 int IniFileExists();
 
