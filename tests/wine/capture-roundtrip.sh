@@ -3,7 +3,8 @@
 # the sample branding files laid in), facet-sim runs on the recorded image, Facet.exe runs
 # under Wine on the same prefix, and the two must leave the same log bytes, the same files
 # and the same registry values. Also what the capture makes of a machine without
-# ZMINT.DLL or without a Favorites folder value, and of an OUTDIR it cannot write.
+# ZMINT.DLL, without a Favorites folder value or with one that climbs above C:\, and of an
+# OUTDIR it cannot write.
 #
 #   capture-roundtrip.sh FACET_SIM FACET_EXE   (FacetCapture.exe and zmint-test-N.dll beside FACET_EXE)
 set -u
@@ -198,6 +199,32 @@ unwritable() {
     return $ok
 }
 run_case unwritable-outdir unwritable
+
+# A Favorites value whose ".." climbs above C:\ (Windows stops there; placed below the
+# image's drive_c it would reach beside OUTDIR): the capture completes without that folder,
+# names it in its notes, exits 3, and nothing is written beside OUTDIR.
+favorites_climb() {
+    local prefix=$work/climb.prefix dir=$work/climb value='C:\..\..\sentinel' code leaked ok=0
+    wine_lay "$template" "$source_image" "$prefix" || return 1
+    WINEPREFIX=$prefix wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+        /v Favorites /d "$value" /f >/dev/null 2>&1 || return 1
+    mkdir -p "$prefix/drive_c/sentinel" "$dir/sentinel"
+    printf '[InternetShortcut]\r\nURL=http://www.example.com/\r\n' >"$prefix/drive_c/sentinel/Escape.URL"
+    capture "$prefix" "$(winpath "$dir/out")"
+    code=$?
+    [ $code -eq 3 ] || { echo "  exit code $code, not 3: $(cat "$work/capture.err")" >&2; ok=1; }
+    leaked=$(cd "$dir" && find . -mindepth 1 -not -path ./out -not -path './out/*' -not -path ./sentinel)
+    [ -z "$leaked" ] || { echo "  written beside OUTDIR: $leaked" >&2; ok=1; }
+    for notes in "$dir/out/capture-notes.txt" "$work/capture.err"; do
+        grep -q -F "Favorites folder $value" "$notes" 2>/dev/null || { echo "  $notes does not name $value" >&2; ok=1; }
+    done
+    [ -f "$dir/out/drive_c/Facet/Facet.INI" ] || { echo "  the rest was not recorded" >&2; ok=1; }
+    "$FACET_SIM" explain "$dir/out" >/dev/null 2>&1
+    [ $? -ne 2 ] || { echo "  facet-sim cannot read the image" >&2; ok=1; }
+    remove_prefix "$prefix"
+    return $ok
+}
+run_case favorites-climb favorites_climb
 
 # FacetCapture.exe as Windows sees it: a 64-bit console program that imports only DLLs
 # of Windows itself, with a version resource in the form of Facet.exe's (read under

@@ -5,8 +5,15 @@
 // written into a temporary folder beside OUTDIR and renamed at the end, so a capture that
 // failed half-way never looks complete.
 //
-// Exit codes: 0 captured; 1 something on the machine could not be read; 2 bad usage or
-// OUTDIR cannot be written.
+// Nothing is written outside that folder: every Windows path is resolved as Windows
+// resolves it and must stay on C:, inside the image's drive_c (ImagePath). A path that
+// cannot be recorded so (another drive, ".." that climbs above C:\) is left out; each
+// such path is one line of OUTDIR\capture-notes.txt (what, the path, why; ANSI text, CR LF)
+// and is printed on stderr. The notes file exists only when something was left out.
+//
+// Exit codes: 0 captured; 3 captured but incomplete, see capture-notes.txt; 1 something
+// on the machine could not be read; 2 bad usage or OUTDIR cannot be written (nothing is
+// written on 1 or 2).
 #include <windows.h>
 #include <shlobj.h>
 
@@ -23,6 +30,7 @@ namespace {
 const char kDisplayEnum[] = "SYSTEM\\CurrentControlSet\\Enum\\DISPLAY";
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kBrowserMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
+const char kNotesFile[] = "capture-notes.txt";
 
 struct Capture {
     std::string outDir;  // as given, made absolute
@@ -30,7 +38,8 @@ struct Capture {
     std::string exeDir;  // Windows path of the folder holding FacetCapture.exe and Facet.exe
     bool withAssets = false;
     int fileCount = 0;
-    bool failed = false;  // something on the machine could not be read
+    bool failed = false;             // something on the machine could not be read
+    std::vector<std::string> notes;  // what was left out and why, one line each
 };
 
 bool IsDirectory(const std::string& path) {
@@ -51,14 +60,49 @@ std::string ErrorText(DWORD err) {
     return n > 0 ? std::string(text) : "error " + std::to_string(err);
 }
 
-// Where a Windows path of drive C: lies in the image being written; false for another drive.
-bool ImagePath(const Capture& cap, const std::string& winPath, std::string* out) {
-    if (winPath.size() < 3 || (winPath[0] != 'C' && winPath[0] != 'c') || winPath[1] != ':' || winPath[2] != '\\') {
-        return false;
-    }
-    *out = cap.tempDir + "\\drive_c" + winPath.substr(2);
-    while (out->size() > 1 && out->back() == '\\') out->pop_back();
+bool OnDriveC(const std::string& path) {
+    return path.size() >= 3 && (path[0] == 'C' || path[0] == 'c') && path[1] == ':' &&
+           (path[2] == '\\' || path[2] == '/');
+}
+
+// A path as Windows resolves it before it opens anything, by Windows' own rules: "." and
+// ".." taken away (".." stops at the root), "/" read as "\\", repeated separators dropped.
+// False when it cannot be resolved or is too long for the ANSI calls.
+bool ResolvedPath(const std::string& path, std::string* out) {
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof(full), full, nullptr);
+    if (n == 0 || n >= sizeof(full)) return false;
+    *out = full;
+    while (out->size() > 3 && out->back() == '\\') out->pop_back();
     return true;
+}
+
+// Where a Windows path lies in the image being written. Every file and folder the capture
+// writes is placed through here, so nothing can land outside the temporary folder. The
+// path is resolved twice, as the machine names it and placed below the image's drive_c,
+// and the two must name the same place: they part when ".." climbs above C:\, which
+// Windows stops at the root but which below drive_c would walk out of the image. Such a
+// value is damaged, and we leave it out rather than guess the folder it meant. False, with
+// the reason, for a path that is not recorded.
+bool ImagePath(const Capture& cap, const std::string& winPath, std::string* out, std::string* why) {
+    const std::string root = cap.tempDir + "\\drive_c";
+    std::string machine;
+    std::string image;
+    if (!OnDriveC(winPath)) {
+        *why = "not on drive C:";
+    } else if (!ResolvedPath(winPath, &machine)) {
+        *why = "cannot be resolved (too long or not a valid path)";
+    } else if (!OnDriveC(machine)) {
+        *why = "resolves to " + machine + ", not a file or folder on drive C:";
+    } else if (!ResolvedPath(root + winPath.substr(2), &image)) {
+        *why = "too long once placed in the image (a shorter OUTDIR helps)";
+    } else if (image != (machine.size() > 3 ? root + machine.substr(2) : root)) {
+        *why = "climbs above C:\\ (more \"..\" than folders)";
+    } else {
+        *out = image;
+        return true;
+    }
+    return false;
 }
 
 // Makes a folder and the folders above it inside the image.
@@ -76,27 +120,39 @@ std::string Parent(const std::string& path) {
 
 void Warn(const std::string& text) { fprintf(stderr, "FacetCapture: %s\n", text.c_str()); }
 
+// Something of the machine that the image goes without: the capture still completes, but
+// says it is incomplete.
+void Note(Capture& cap, const std::string& what, const std::string& winPath, const std::string& why) {
+    cap.notes.push_back(what + " " + winPath + ": " + why);
+    Warn("not recorded: " + cap.notes.back());
+}
+
 // The same folder in the image, empty, when it exists on the machine: the run creates,
-// looks up or writes into these, and whether they exist decides where things go.
-void CaptureFolder(Capture& cap, const std::string& winPath) {
+// looks up or writes into these, and whether they exist decides where things go. False
+// when the folder is there but not in the image, so that nothing below it is tried.
+bool CaptureFolder(Capture& cap, const std::string& winPath, const char* what = "folder") {
     std::string image;
-    if (winPath.empty() || !IsDirectory(winPath)) return;
-    if (!ImagePath(cap, winPath, &image)) {
-        Warn("not on drive C:, left out: " + winPath);
-        return;
+    std::string why;
+    if (winPath.empty() || !IsDirectory(winPath)) return true;
+    if (!ImagePath(cap, winPath, &image, &why)) {
+        Note(cap, what, winPath, why);
+        return false;
     }
     if (!MakeFolders(image)) {
         Warn("cannot write " + image + ": " + ErrorText(GetLastError()));
         cap.failed = true;
+        return false;
     }
+    return true;
 }
 
 // One file the run reads, when it exists on the machine.
 void CaptureFile(Capture& cap, const std::string& winPath) {
     if (!IsFile(winPath)) return;
     std::string image;
-    if (!ImagePath(cap, winPath, &image)) {
-        Warn("not on drive C:, left out: " + winPath);
+    std::string why;
+    if (!ImagePath(cap, winPath, &image, &why)) {
+        Note(cap, "file", winPath, why);
         return;
     }
     if (!MakeFolders(Parent(image)) || !CopyFileA(winPath.c_str(), image.c_str(), TRUE)) {
@@ -112,8 +168,7 @@ void CaptureFile(Capture& cap, const std::string& winPath) {
 
 // Every file below a folder, for the wallpaper tree.
 void CaptureTree(Capture& cap, const std::string& winDir) {
-    if (!IsDirectory(winDir)) return;
-    CaptureFolder(cap, winDir);
+    if (!IsDirectory(winDir) || !CaptureFolder(cap, winDir)) return;
     WIN32_FIND_DATAA found;
     HANDLE hFind = FindFirstFileA((winDir + "\\*").c_str(), &found);
     if (hFind == INVALID_HANDLE_VALUE) return;
@@ -361,7 +416,10 @@ int Usage() {
             "usage: FacetCapture OUTDIR [--with-assets]\n"
             "Records this machine, as the Facet engine sees it, into the new folder OUTDIR: machine.ini,\n"
             "registry.reg and drive_c/ with the files a branding run reads (and with --with-assets the\n"
-            "wallpaper tree). Run it from the folder of Facet.exe, beside Facet.INI and ZMINT.DLL.\n");
+            "wallpaper tree). Run it from the folder of Facet.exe, beside Facet.INI and ZMINT.DLL.\n"
+            "Exit codes: 0 recorded; 3 recorded but incomplete: each path left out (not on drive C:, or\n"
+            "climbing above C:\\) is a line of OUTDIR\\capture-notes.txt and of stderr; 1 something on the\n"
+            "machine could not be read; 2 bad usage or OUTDIR cannot be written. On 1 and 2 nothing is written.\n");
     return 2;
 }
 
@@ -447,9 +505,8 @@ int main(int argc, char** argv) {
         CaptureFolder(cap, windows + "\\Web\\Wallpaper");
     }
     std::string favorites = FavoritesFolder();
-    if (!favorites.empty()) {
-        CaptureFolder(cap, favorites);
-        // Shortcut files the run may edit in place.
+    // Shortcut files the run may edit in place.
+    if (!favorites.empty() && CaptureFolder(cap, favorites, "Favorites folder")) {
         CaptureFilesEndingIn(cap, favorites, ".URL");
     }
 
@@ -459,9 +516,19 @@ int main(int argc, char** argv) {
     if (cap.withAssets) CaptureTree(cap, cap.exeDir + "\\Bitmap\\Wallpapers");
 
     if (cap.failed) return Fail(cap, "the capture is incomplete; nothing was written to " + cap.outDir, 1);
+    if (!cap.notes.empty()) {
+        std::string text;
+        for (const std::string& note : cap.notes) text += note + "\r\n";
+        if (!WriteWholeFile(cap.tempDir + "\\" + kNotesFile, text)) {
+            return Fail(cap, "cannot write " + cap.tempDir + ": " + ErrorText(GetLastError()), 2);
+        }
+    }
     if (!MoveFileA(cap.tempDir.c_str(), cap.outDir.c_str())) {
         return Fail(cap, "cannot write " + cap.outDir + ": " + ErrorText(GetLastError()), 2);
     }
     printf("FacetCapture: recorded this machine in %s (%d files)\n", cap.outDir.c_str(), cap.fileCount);
-    return 0;
+    if (cap.notes.empty()) return 0;
+    Warn("the capture is incomplete: " + std::to_string(cap.notes.size()) + " not recorded, listed in " +
+         cap.outDir + "\\" + kNotesFile);
+    return 3;
 }
