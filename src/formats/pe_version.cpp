@@ -146,4 +146,22 @@ bool FindFixedFileInfo(const uint8_t* block, size_t size, size_t* offset) {
     return true;
 }
 
+bool ReadFileVersion(const uint8_t* data, size_t size, uint16_t (&version)[4]) {
+    size_t offset = 0;
+    size_t length = 0;
+    size_t fixed = 0;
+    if (!FindVersionResource(data, size, &offset, &length) || !FindFixedFileInfo(data + offset, length, &fixed)) {
+        return false;
+    }
+    // dwSignature, dwStrucVersion, then dwFileVersionMS and dwFileVersionLS, little-endian.
+    const uint8_t* info = data + offset + fixed;
+    uint32_t ms = info[8] | (info[9] << 8) | (info[10] << 16) | (static_cast<uint32_t>(info[11]) << 24);
+    uint32_t ls = info[12] | (info[13] << 8) | (info[14] << 16) | (static_cast<uint32_t>(info[15]) << 24);
+    version[0] = static_cast<uint16_t>(ms >> 16);
+    version[1] = static_cast<uint16_t>(ms & 0xFFFF);
+    version[2] = static_cast<uint16_t>(ls >> 16);
+    version[3] = static_cast<uint16_t>(ls & 0xFFFF);
+    return true;
+}
+
 }  // namespace formats

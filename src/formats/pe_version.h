@@ -15,4 +15,8 @@ bool FindVersionResource(const uint8_t* data, size_t size, size_t* offset, size_
 // The block's own length field, cut to `size`, bounds the search.
 bool FindFixedFileInfo(const uint8_t* block, size_t size, size_t* offset);
 
+// The four numbers of a PE file's file version (dwFileVersionMS high and low word, then
+// dwFileVersionLS), read from the file's bytes. False when it has no version resource.
+bool ReadFileVersion(const uint8_t* data, size_t size, uint16_t (&version)[4]);
+
 }  // namespace formats

@@ -29,24 +29,22 @@ std::string ImageWithSections(int sections) {
 void BM_EngineQueryDecide(benchmark::State& state) {
     std::string dir = ImageWithSections(static_cast<int>(state.range(0)));
     std::string error;
-    if (!host::OpenMachine(dir, &error)) state.SkipWithError(error.c_str());
-    author::EngineQuery query;
+    std::unique_ptr<host::Image> image = host::Image::Open(dir, &error);
+    if (!image) state.SkipWithError(error.c_str());
+    author::EngineQuery query(*image);
     author::MachineFacts facts[4];
     const char* models[] = {"CORVANE KL-5400", "CORVANE QA-10", "KM 9", "KJ 3"};
     for (int i = 0; i < 4; ++i) {
         facts[i].modelName = models[i];
-        facts[i].dashRegion = i % 2 ? "11" : "UK";
         facts[i].uiLanguage = i % 2 ? 0x0409 : 0x0C0A;
     }
-    author::Decision decision;
     size_t n = 0;
     for (auto _ : state) {
-        query.Decide(facts[n++ % 4], &decision);
-        benchmark::DoNotOptimize(decision.probe.nFound);
+        author::Decision decision = query.Decide(facts[n++ % 4]);
+        benchmark::DoNotOptimize(decision.found);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
     state.SetComplexityN(state.range(0));
-    host::CloseMachine();
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_EngineQueryDecide)->Arg(10)->Arg(100)->Arg(1000)->Complexity();

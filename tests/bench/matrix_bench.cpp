@@ -12,7 +12,7 @@
 
 #include "author/matrix.h"
 #include "author/matrix_input.h"
-#include "identify/dash_region.h"
+#include "author/engine_query.h"
 
 namespace {
 
@@ -24,11 +24,11 @@ std::string BrandingFile(int sections, const std::vector<uint16_t>& langs) {
     std::string text = "[DEFAULT_SECTION]\r\nHome=H0\r\nSearch=S0\r\nFavorites=F0,F1\r\n";
     int n = 0;
     for (size_t l = 0; n < sections; ++l) {
-        for (const DashRegionRow& row : DashRegionTable) {
+        for (const auto& row : author::EngineQuery::Facts().regionTable) {
             for (const char* category : kCategories) {
                 if (n >= sections) break;
                 char name[40];
-                std::snprintf(name, sizeof(name), "%s-%04X-%s", row.szRegionCode,
+                std::snprintf(name, sizeof(name), "%s-%04X-%s", row.region.c_str(),
                               static_cast<unsigned>(langs[l % langs.size()]), category);
                 text += std::string("[") + name + "]\r\nHome=H" + std::to_string(n % 50) + "\r\nSearch=S" +
                         std::to_string(n % 7) + "\r\nFavorites=F" + std::to_string(n % 40) + ",F" +
@@ -62,20 +62,24 @@ void BM_Matrix(benchmark::State& state) {
     for (int i = 0; i < 1000; ++i) {
         std::string model = std::string(kModelStems[i % 6]) + std::to_string(1000 + i);
         // Most models carry an option code; every tenth leaves the region to QOR.INI.
-        if (i % 10 != 0) model += std::string(" #") + DashRegionTable[(i / 6) % kDashRegionRows].szOptionCode;
+        const auto& table = author::EngineQuery::Facts().regionTable;
+        if (i % 10 != 0) model += " #" + table[(i / 6) % table.size()].optionCode;
         o.models.push_back(model);
     }
     size_t rows = 0;
     size_t decisions = 0;
+    size_t installations = 0;
     for (auto _ : state) {
         author::Matrix m;
         author::BuildMatrix(o, &m, &error);
         rows += m.rows.size();
         decisions = m.sectionDecisions;
+        installations = m.installations;
     }
     state.counters["rows_per_second"] = benchmark::Counter(static_cast<double>(rows), benchmark::Counter::kIsRate);
     state.counters["rows"] = static_cast<double>(rows / state.iterations());
     state.counters["section_searches"] = static_cast<double>(decisions);
+    state.counters["installations"] = static_cast<double>(installations);
     state.SetComplexityN(state.range(0));
     std::filesystem::remove_all(dir);
 }

@@ -6,7 +6,10 @@
 
 #include "author/engine_query.h"
 #include "config/profile_read.h"
+#include "identify/brand.h"
+#include "identify/dash_region.h"
 #include "machine_fixture.h"
+#include "platform/host/machine.h"
 #include "run/run_state.h"
 
 namespace {
@@ -98,28 +101,27 @@ protected:
 
 TEST_F(QueryTest, CandidatesSayWhyTheyMissed) {
     OpenWith("[XX-0409-COMMERCIAL]\r\nSearch=S\r\n[*-09-COMMERCIAL]\r\nHome=H\r\n[XX-*-COMMERCIAL]\r\nHome=H2\r\n");
-    author::EngineQuery q;
+    author::EngineQuery q(*host::CurrentImage());
     ASSERT_TRUE(q.iniExists());
     author::MachineFacts facts;
     facts.modelName = "kl 1";
-    author::Decision d;
-    q.Decide(facts, &d);
-    EXPECT_EQ(d.modelName, "KL 1");
-    EXPECT_STREQ(d.probe.szSection, "*-09-COMMERCIAL");
-    EXPECT_EQ(d.probe.nFound, 3);
-    author::CandidateResult r[kSectionCandidates];
-    q.CandidateResults(d, r);
-    EXPECT_EQ(r[0], author::CandidateResult::kNoHome);
-    EXPECT_EQ(r[1], author::CandidateResult::kNoSuchSection);
-    EXPECT_EQ(r[2], author::CandidateResult::kFound);
-    EXPECT_EQ(r[3], author::CandidateResult::kNotProbed);
+    author::Decision d = q.Decide(facts);
+    EXPECT_EQ(d.brand.model, "KL 1");
+    EXPECT_EQ(d.section, "*-09-COMMERCIAL");
+    EXPECT_EQ(d.found, 3);
+    ASSERT_EQ(d.candidates.size(), 5u);
+    EXPECT_EQ(d.candidates[0].result, "no-home");
+    EXPECT_EQ(d.candidates[1].result, "no-section");
+    EXPECT_EQ(d.candidates[2].result, "found");
+    EXPECT_EQ(d.candidates[3].result, "not-probed");
 
-    facts.dashRegion = "11";  // a given region replaces the engine's
-    q.Decide(facts, &d);
-    EXPECT_STREQ(d.candidates.szSecRegionLangID, "11-0409-COMMERCIAL");
+    d = q.Search("11", author::EngineQuery::Languages(0x0409, 0x0409), "COMMERCIAL");
+    EXPECT_EQ(d.candidates[0].name, "11-0409-COMMERCIAL");
 }
 
-TEST_F(QueryTest, FavoritesAreSplitFilteredAndNumberedAsTheEngineDoes) {
+// The installation in a dry run: the links split, filtered and numbered as the engine
+// does, every write's outcome as the stand-ins give it, and nothing on disk.
+TEST_F(QueryTest, AFavoritesFolderThatIsNotThereFailsEveryShortcut) {
     PutFile("registry.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
                             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\r\n"
                             "\"Favorites\"=\"C:\\\\Fav\"\r\n");
@@ -127,25 +129,28 @@ TEST_F(QueryTest, FavoritesAreSplitFilteredAndNumberedAsTheEngineDoes) {
     OpenWith("[DEFAULT_SECTION]\r\nHome=H\r\nFavorites=,A,,B , C,D,\r\n"
              "[A]\r\nName=Alpha\r\nPath=http://a/\r\n[B ]\r\nName=Beta\r\n"
              "[C]\r\nName=x\\y\r\nPath=http://c/\r\n[D]\r\nName=Delta\r\nPath=http://d/\r\n");
-    author::EngineQuery q;
-    author::Decision d;
-    q.Decide(author::MachineFacts(), &d);
-    FavoritesPlan plan;
-    std::vector<author::FavoriteItem> items;
-    q.DecideFavorites(d, &plan, &items);
-    EXPECT_EQ(plan.nFirstIndex, 2);
-    ASSERT_EQ(items.size(), 4u);
-    EXPECT_EQ(items[0].linkSection, "A");
-    EXPECT_STREQ(items[0].link.szShortcutFile, "C:\\Fav\\Alpha.URL");
-    EXPECT_EQ(items[0].index, 2);
-    EXPECT_EQ(items[1].linkSection, "B ");
-    EXPECT_TRUE(items[1].link.bSkipped);
-    EXPECT_TRUE(items[1].link.bPathMissing);
-    EXPECT_EQ(items[1].index, 0);
-    EXPECT_EQ(items[2].link.nShortcut, kShortcutBadName);
-    EXPECT_EQ(items[2].index, 3);  // a bad name still gets its sign-up entry
-    EXPECT_EQ(items[3].index, 4);
+    author::EngineQuery q(*host::CurrentImage());
+    author::RunOutcome run = q.DryRunInstallation(q.Decide(author::MachineFacts()), {});
+    EXPECT_EQ(run.signupStart, 2);
+    ASSERT_EQ(run.favorites.size(), 4u);
+    EXPECT_EQ(run.favorites[0].linkSection, "A");
+    EXPECT_EQ(run.favorites[0].shortcutFile, "C:\\Fav\\Alpha.URL");
+    EXPECT_EQ(run.favorites[0].shortcut, "failed");
+    EXPECT_EQ(run.favorites[0].reason, "write-fails");
+    ASSERT_EQ(run.favorites[0].failures.size(), 1u);
+    EXPECT_EQ(run.favorites[0].failures[0].error, 3u);
+    EXPECT_EQ(run.favorites[0].failures[0].text, "The system cannot find the path specified.");
+    EXPECT_EQ(run.favorites[0].index, 2);
+    EXPECT_EQ(run.favorites[1].linkSection, "B ");
+    EXPECT_EQ(run.favorites[1].reason, "missing-link");
+    EXPECT_EQ(run.favorites[1].index, 0);
+    EXPECT_EQ(run.favorites[2].shortcut, "no-shortcut");
+    EXPECT_EQ(run.favorites[2].index, 3);  // a refused name still gets its sign-up entries
+    EXPECT_EQ(run.favorites[3].index, 4);
+    EXPECT_EQ(run.signup.size(), 6u);
     EXPECT_FALSE(Exists("drive_c/Fav"));
+    EXPECT_FALSE(Exists("drive_c/FACTORY"));
+    EXPECT_TRUE(host::CurrentImage()->journal().empty());
 }
 
 }  // namespace

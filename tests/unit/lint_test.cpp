@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "author/lint.h"
-#include "author/lint_assets.h"
 #include "formats/profile_index.h"
 #include "formats/profile_reader.h"
 #include "formats/profile_writer.h"
@@ -18,10 +17,10 @@ namespace {
 using Hit = std::tuple<int, int, std::string>;  // line, column, rule
 
 // The findings of one rule family, as (line, column, rule), in the order reported.
-std::vector<Hit> Lint(const std::string& text, std::set<std::string> rules) {
+std::vector<Hit> Lint(const std::string& text, std::set<std::string> rules, const author::LintOptions& options = {}) {
     std::vector<author::Finding> findings;
     std::string error;
-    EXPECT_TRUE(author::LintBrandingText("F.INI", text, {}, &findings, &error));
+    EXPECT_TRUE(author::LintBrandingText("F.INI", text, "", options, &findings, &error));
     std::vector<Hit> hits;
     for (const author::Finding& f : findings) {
         if (rules.count(f.rule)) hits.emplace_back(f.line, f.column, f.rule);
@@ -97,14 +96,24 @@ TEST(Lint, SectionSearchRules) {
                        "[XX-*-GAMER]\nHome=H\n"         // 16: unknown category
                        "[XX-0c0a-tablet]\nHome=H\n"     // 18: fine, names match in any case
                        "[XX-UN-SMB]\nHome=error\n"      // 20: fine: the probe is case-sensitive
-                       "[TABLET]\n";                    // 22: a category without Home
-    EXPECT_EQ(Lint(text, {"no-home", "unreachable-section"}), (std::vector<Hit>{{6, 2, "no-home"},
-                                                                                {9, 6, "no-home"},
-                                                                                {10, 2, "unreachable-section"},
-                                                                                {12, 2, "unreachable-section"},
-                                                                                {14, 2, "unreachable-section"},
-                                                                                {16, 2, "unreachable-section"},
-                                                                                {22, 2, "no-home"}}));
+                       "[TABLET]\n"                     // 22: a category without Home
+                       "[ZZZ-09-SMB]\nHome=H\n";        // 23: a factory value gives two characters at most
+    EXPECT_EQ(Lint(text, {"no-home", "unreachable-section", "factory-region"}),
+              (std::vector<Hit>{{6, 2, "no-home"},
+                                {9, 6, "no-home"},
+                                {10, 2, "factory-region"},
+                                {12, 2, "unreachable-section"},
+                                {14, 2, "unreachable-section"},
+                                {16, 2, "unreachable-section"},
+                                {22, 2, "no-home"},
+                                {23, 2, "unreachable-section"}}));
+    // With the factories' values known, a region outside the table is either used or never chosen.
+    author::LintOptions factories;
+    factories.regionsGiven = true;
+    factories.regions = {"zz", "FR"};
+    EXPECT_TRUE(Lint(text, {"factory-region"}, factories).empty());
+    factories.regions = {"FR"};
+    EXPECT_EQ(Lint(text, {"unreachable-section", "factory-region"}, factories)[0], (Hit{10, 2, "unreachable-section"}));
     // DEFAULT_SECTION is chosen without a probe, so it needs no Home; its absence is reported.
     EXPECT_TRUE(Lint("[DEFAULT_SECTION]\nSearch=H\n[H]\nName=n\nPath=http://h/\n", {"no-home"}).empty());
     EXPECT_EQ(Lint("[SMB]\nHome=\n", {"no-default"}), (std::vector<Hit>{{0, 0, "no-default"}}));
@@ -123,7 +132,7 @@ TEST(Lint, LinkRules) {
                        "[LONG]\nName=l\nPath=http://" +
                        longPath + "\n"                              // 16
                                   "[OLD]\nName=o\nPath=www.old\n";  // 19
-    EXPECT_EQ(Lint(text, {"missing-link", "list-form", "link-name", "link-url", "value-cut", "unused-link"}),
+    EXPECT_EQ(Lint(text, {"missing-link", "list-form", "no-shortcut", "link-url", "path-too-long", "unused-link"}),
               (std::vector<Hit>{{2, 6, "missing-link"},
                                 {3, 8, "missing-link"},
                                 {4, 11, "list-form"},
@@ -132,8 +141,8 @@ TEST(Lint, LinkRules) {
                                 {4, 15, "missing-link"},
                                 {4, 29, "list-form"},
                                 {12, 6, "link-url"},
-                                {14, 7, "link-name"},
-                                {18, 265, "value-cut"},
+                                {14, 7, "no-shortcut"},
+                                {18, 265, "path-too-long"},
                                 {19, 2, "unused-link"},
                                 {21, 6, "link-url"}}));
 
@@ -147,20 +156,21 @@ TEST(Lint, TheSampleIsCleanAndTheBrokenExampleShowsEveryRule) {
     std::vector<author::Finding> findings;
     std::string error;
     author::LintOptions options;
-    options.imageDir = std::string(FACET_SOURCE_DIR) + "/examples/machine";
-    ASSERT_TRUE(author::LintBrandingFile(options.imageDir + "/drive_c/Facet/Facet.INI", options, &findings, &error))
+    options.checkAssets = true;
+    std::string image = std::string(FACET_SOURCE_DIR) + "/examples/machine";
+    ASSERT_TRUE(author::LintBrandingFile(image + "/drive_c/Facet/Facet.INI", image, options, &findings, &error))
         << error;
     EXPECT_TRUE(findings.empty()) << author::FormatFindingText(findings.front());
 
-    options.imageDir = std::string(FACET_SOURCE_DIR) + "/examples/broken";
-    ASSERT_TRUE(author::LintBrandingFile(options.imageDir + "/drive_c/Facet/Facet.INI", options, &findings, &error));
+    image = std::string(FACET_SOURCE_DIR) + "/examples/broken";
+    ASSERT_TRUE(author::LintBrandingFile(image + "/drive_c/Facet/Facet.INI", image, options, &findings, &error));
     std::set<std::string> seen;
     for (const author::Finding& f : findings) seen.insert(f.rule);
     for (const author::LintRule& rule : author::kLintRules) EXPECT_TRUE(seen.count(rule.name)) << rule.name;
 
-    EXPECT_FALSE(author::LintBrandingFile(options.imageDir + "/no-such.INI", {}, &findings, &error));
-    options.imageDir = "/no/such/image";
-    EXPECT_FALSE(author::LintBrandingText("F.INI", kDefault, options, &findings, &error));
+    EXPECT_FALSE(author::LintBrandingFile(image + "/no-such.INI", "", {}, &findings, &error));
+    EXPECT_FALSE(author::LintBrandingFile(image, "", {}, &findings, &error));  // a folder
+    EXPECT_FALSE(author::LintBrandingText("F.INI", kDefault, "/no/such/image", options, &findings, &error));
 }
 
 TEST(Lint, JpegSize) {

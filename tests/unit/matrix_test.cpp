@@ -104,11 +104,12 @@ TEST(MatrixCsv, QuotesCommasAndQuotesAndJoinsLists) {
     std::ostringstream out;
     author::WriteMatrixCsv(out, {row});
     EXPECT_EQ(out.str(),
-              "model,category,region,region_source,language,screen,section,candidate,home,search,favorites,variant,"
-              "size_file,flags\r\n"
+              "model,category,region,region_source,language,screen,section,candidate,home,search,favorites,shortcuts,"
+              "wallpapers,variant,size_file,flags\r\n"
               "\"Corvane \"\"Pro\"\", 15 #E20;Corvane KL-1 #E20\",COMMERCIAL,UK,option-code,0809,wide,"
-              "UK-0809-COMMERCIAL,1,\"http://a.example/?a=1,2\",,Support;Store,\\standard,\\1920x1200.jpg,"
+              "UK-0809-COMMERCIAL,1,\"http://a.example/?a=1,2\",,Support;Store,,,\\standard,\\1920x1200.jpg,"
               "missing-link;asset-missing\r\n");
+    EXPECT_EQ(author::CsvField("tab\there"), "tab\\there");
     EXPECT_EQ(author::CsvField("line\nbreak"), "\"line\nbreak\"");
 }
 
@@ -172,6 +173,8 @@ TEST_F(MatrixBuild, RowsFlagsAndSummaryOnACraftedFile) {
     EXPECT_EQ(uk->variant, "\\standard");
     EXPECT_EQ(uk->sizeFile, "\\1920x1200.jpg");
     EXPECT_EQ(uk->flags, (std::vector<std::string>{"missing-link", "asset-missing"}));
+    EXPECT_EQ(*uk->shortcuts, std::vector<std::string>{"C:\\Users\\Facet\\Favorites\\One.URL"});
+    EXPECT_TRUE(uk->wallpapers->empty());  // the first copy fails: its picture is missing
 
     std::vector<std::string> regions;
     for (const MatrixRow& r : m.rows) {
@@ -284,13 +287,16 @@ TEST_F(MatrixAgreement, RowsMatchFullRuns) {
         std::filesystem::remove(Path("drive_c/FACTORY/Util/Facet.Log"));
         std::filesystem::remove(Path("drive_c/Program Files/Internet Explorer/SIGNUP/INSTALL.INS"));
         if (c.qor) PutFile("drive_c/FACTORY/Util/QOR.INI", std::string("[uia]\r\nDashRegion=") + c.qor + "\r\n");
+        std::unique_ptr<host::Image> image = host::Image::Open(dir_, &error);
+        ASSERT_TRUE(image) << error;
+        nlohmann::ordered_json explained = author::ExplainMachine(*image, dir_, {});
+        image.reset();
         Open();
-        nlohmann::ordered_json explained = author::ExplainMachine(dir_, {});
         EXPECT_EQ(explained["section"], row->section);
         EXPECT_EQ(explained["search"].is_null() ? "" : explained["search"]["url"].get<std::string>(), row->search);
         std::vector<std::string> explainedFavorites;
         for (const auto& f : explained["favorites"]) {
-            if (f["skipped"].is_null()) explainedFavorites.push_back(f["name"]);
+            if (!f["index"].is_null()) explainedFavorites.push_back(f["name"]);
         }
         EXPECT_EQ(explainedFavorites, *row->favorites);
         char program[] = "Facet.exe";
@@ -340,13 +346,19 @@ TEST_F(MatrixBuild, ContactSheetMarksMissingUnreadableAndWronglySizedPictures) {
         std::filesystem::create_directories(std::filesystem::path(dir_ + "/" + rel).parent_path());
         std::ofstream(dir_ + "/" + rel, std::ios::binary) << bytes;
     };
-    put("WALLPAPERS/first/Standard/1920X1200.JPG", Jpeg(1920, 1200));
-    put("WALLPAPERS/first/portrait/1920x1200.jpg", Jpeg(1200, 1920));  // the transpose is right too
-    put("WALLPAPERS/first/Standard/1024x768.jpg", Jpeg(800, 600));
-    put("WALLPAPERS/Second/standard/1920x1200.jpg", "not a picture");
-    std::string root;
-    ASSERT_TRUE(author::FindPathNoCase(dir_, {"Wallpapers"}, &root));
-    std::vector<author::WallpaperImage> sheet = author::BuildContactSheet(root);
+    put("bitmap/WALLPAPERS/first/Standard/1920X1200.JPG", Jpeg(1920, 1200));
+    put("bitmap/WALLPAPERS/first/portrait/1920x1200.jpg", Jpeg(1200, 1920));  // the transpose is right too
+    put("bitmap/WALLPAPERS/first/Standard/1024x768.jpg", Jpeg(800, 600));
+    put("bitmap/WALLPAPERS/Second/standard/1920x1200.jpg", "not a picture");
+    std::ofstream(dir_ + "/Facet.INI") << "[DEFAULT_SECTION]\r\n";
+    std::unique_ptr<host::Image> image = author::FreshMachine();
+    author::EngineQuery query(*image);
+    author::MatrixOptions o;
+    o.iniPath = dir_ + "/Facet.INI";
+    o.wallpaperRoot = dir_;
+    std::string error;
+    ASSERT_TRUE(author::PrepareMatrixQuery(query, o, &error)) << error;
+    std::vector<author::WallpaperImage> sheet = author::BuildContactSheet(query);
     ASSERT_EQ(sheet.size(), 18u);
     auto find = [&](const char* w, const char* v, const char* s) -> const author::WallpaperImage& {
         for (const author::WallpaperImage& img : sheet) {

@@ -2,16 +2,21 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
+#include <tuple>
+
+#include "author/text.h"
 
 namespace author {
 
 namespace {
 
 namespace fs = std::filesystem;
+
+// A picture is read whole only to draw its thumbnail, and only up to this size.
+constexpr uint64_t kThumbnailSourceLimit = 64u << 20;
 
 bool SameNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -101,51 +106,47 @@ bool FindPathNoCase(const std::string& root, const std::vector<std::string>& par
     return ok;
 }
 
-std::vector<WallpaperImage> BuildContactSheet(const std::string& root, int thumbWidth) {
-    static const char* const kWallpapers[] = {"First", "Second", "Third"};
-    static const char* const kVariants[] = {"standard", "portrait", "Arabic"};
-    struct Size {
-        const char* name;
-        int width;
-        int height;
-    };
-    static const Size kSizes[] = {{"1920x1200", 1920, 1200}, {"1024x768", 1024, 768}};
-
+std::vector<WallpaperImage> BuildContactSheet(EngineQuery& query, int thumbWidth) {
+    host::Image& image = query.image();
+    std::vector<WallpaperSource> sources = query.WallpaperSources();
+    // By picture, then variant, then size, as the sheet lays them out.
+    std::stable_sort(sources.begin(), sources.end(), [](const WallpaperSource& a, const WallpaperSource& b) {
+        return std::tie(a.stem, a.variant) < std::tie(b.stem, b.variant);
+    });
     std::vector<WallpaperImage> sheet;
-    for (const char* wallpaper : kWallpapers) {
-        for (const char* variant : kVariants) {
-            for (const Size& size : kSizes) {
-                WallpaperImage img;
-                img.wallpaper = wallpaper;
-                img.variant = variant;
-                img.sizeName = size.name;
-                img.exists = FindPathNoCase(root, {wallpaper, variant, std::string(size.name) + ".jpg"}, &img.hostPath) &&
-                             fs::is_regular_file(img.hostPath);
-                std::string bytes;
-                if (img.exists) {
-                    std::ifstream in(img.hostPath, std::ios::binary);
-                    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                }
-                TjHandle dec(tjInitDecompress());
-                int subsamp = 0;
-                int colorspace = 0;
-                img.readable = img.exists && dec &&
-                               tjDecompressHeader3(dec.get(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                                                   static_cast<unsigned long>(bytes.size()), &img.width, &img.height,
-                                                   &subsamp, &colorspace) == 0 &&
-                               img.width > 0 && img.height > 0 &&
-                               MakeThumbnail(bytes, img.width, img.height, thumbWidth, &img.thumbnail);
-                if (!img.exists) {
-                    img.problem = "missing";
-                } else if (!img.readable) {
-                    img.problem = "not a readable JPEG";
-                } else if (!(img.width == size.width && img.height == size.height) &&
-                           !(img.width == size.height && img.height == size.width)) {
-                    img.problem = std::to_string(img.width) + "x" + std::to_string(img.height) + ", not " + size.name;
-                }
-                sheet.push_back(img);
-            }
+    for (const WallpaperSource& source : sources) {
+        WallpaperImage img;
+        img.wallpaper = source.stem;
+        img.variant = source.variant.substr(source.variant.find_first_not_of('\\') == std::string::npos
+                                                ? source.variant.size()
+                                                : source.variant.find_first_not_of('\\'));
+        img.sizeName = std::to_string(source.width) + "x" + std::to_string(source.height);
+        host::MappedPath path;
+        bool mapped = image.MapPath(ImageFromUtf8(source.winPath).c_str(), &path) == 0;
+        img.hostPath = mapped && !path.inMemory ? Utf8FromHost(path.host) : source.winPath;
+        img.exists = mapped && path.regular;
+        std::string bytes;
+        DWORD err = img.exists ? image.ReadFile(path, &bytes, kThumbnailSourceLimit) : 0;
+        TjHandle dec(tjInitDecompress());
+        int subsamp = 0;
+        int colorspace = 0;
+        img.readable = img.exists && err == 0 && dec &&
+                       tjDecompressHeader3(dec.get(), reinterpret_cast<const unsigned char*>(bytes.data()),
+                                           static_cast<unsigned long>(bytes.size()), &img.width, &img.height, &subsamp,
+                                           &colorspace) == 0 &&
+                       img.width > 0 && img.height > 0 &&
+                       MakeThumbnail(bytes, img.width, img.height, thumbWidth, &img.thumbnail);
+        int w = static_cast<int>(source.width), h = static_cast<int>(source.height);
+        if (!img.exists) {
+            img.problem = "missing";
+        } else if (err != 0) {
+            img.problem = "too large to show";
+        } else if (!img.readable) {
+            img.problem = "not a readable JPEG";
+        } else if (!(img.width == w && img.height == h) && !(img.width == h && img.height == w)) {
+            img.problem = std::to_string(img.width) + "x" + std::to_string(img.height) + ", not " + img.sizeName;
         }
+        sheet.push_back(img);
     }
     return sheet;
 }

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "author/engine_query.h"
+
 namespace author {
 
 struct WallpaperImage {
     std::string wallpaper;  // "First", "Second", "Third"
     std::string variant;    // "standard", "portrait", "Arabic"
     std::string sizeName;   // "1920x1200", "1024x768"
-    std::string hostPath;   // where it was found, or the path that was looked for
+    std::string hostPath;   // where it was found (UTF-8), or the Windows path that was looked for
     bool exists = false;
     bool readable = false;  // a JPEG whose header and pixels decode
     int width = 0;
@@ -21,9 +23,9 @@ struct WallpaperImage {
     std::string problem;    // "missing", "not a readable JPEG", "1600x900, not 1920x1200", or empty
 };
 
-// The host folder that plays Bitmap\Wallpapers, with names matched without regard to
-// case below `root` as Windows matches them: root/Bitmap/Wallpapers/First/standard/...
-std::vector<WallpaperImage> BuildContactSheet(const std::string& root, int thumbWidth = 160);
+// Every picture the wallpaper step can copy from the image `query` is over, read through
+// the image (nothing outside it), by picture, variant and size.
+std::vector<WallpaperImage> BuildContactSheet(EngineQuery& query, int thumbWidth = 160);
 
 // Finds root/parts[0]/parts[1]/... matching each name without regard to ASCII case;
 // false when some part is missing. *found is the path as far as it exists, then as named.

@@ -1,17 +1,10 @@
 #include "author/explain.h"
 
 #include <cstdio>
-#include <map>
 
 #include "author/engine_query.h"
 #include "author/lint.h"
-#include "identify/machine_info.h"
-#include "formats/ascii.h"
-#include "platform/host/machine.h"
-#include "formats/profile_index.h"
-#include "formats/profile_reader.h"
-#include "formats/profile_writer.h"
-#include "run/driver.h"
+#include "author/text.h"
 
 namespace author {
 namespace {
@@ -24,196 +17,122 @@ std::string Hex4(unsigned v) {
     return buf;
 }
 
-// Where sections and entries of one profile file stand, as the reader finds them: the
-// first section of a name, and the first entry of a key in it.
-class ProfileLocator {
-public:
-    ProfileLocator() = default;
-    ProfileLocator(const std::string& winPath) : winPath_(winPath) {
-        host::MappedPath path;
-        if (host::MapPath(winPath.c_str(), &path) != 0 || !path.exists || host::CurrentImage()->ReadFile(path, &text_) != 0) return;
-        hostPath_ = path.host;
-        parse_ = formats::ParseProfile(text_);
-    }
-    const std::string& hostPath() const { return hostPath_; }
-    const std::string& winPath() const { return winPath_; }
+Json LineOrNull(int line) { return line ? Json(line) : Json(nullptr); }
+Json TextOrNull(bool present, const std::string& text) { return present ? Json(text) : Json(nullptr); }
 
-    const formats::ProfileSection* Section(const std::string& name) const {
-        std::string_view want = Trim(name);
-        for (const formats::ProfileSection& s : parse_.sections) {
-            if (formats::AsciiSameText(s.header.name, want)) return &s;
-        }
-        return nullptr;
-    }
-    int SectionLine(const std::string& name) const {
-        const formats::ProfileSection* s = Section(name);
-        return s ? s->header.number : 0;
-    }
-    int EntryLine(const std::string& section, const std::string& key) const {
-        const formats::ProfileSection* s = Section(section);
-        if (s == nullptr) return 0;
-        for (const formats::ProfileLine& e : s->entries) {
-            if (formats::AsciiSameText(e.key, Trim(key))) return e.number;
-        }
-        return 0;
-    }
-    // The line range [first, last] a section covers (up to the next header).
-    bool SectionSpan(const std::string& name, int* first, int* last) const {
-        std::string_view want = Trim(name);
-        for (size_t i = 0; i < parse_.sections.size(); ++i) {
-            if (!formats::AsciiSameText(parse_.sections[i].header.name, want)) continue;
-            *first = parse_.sections[i].header.number;
-            *last = i + 1 < parse_.sections.size() ? parse_.sections[i + 1].header.number - 1 : 1 << 30;
-            return true;
-        }
-        return false;
-    }
-    int FirstHeaderLine() const { return parse_.sections.empty() ? 1 << 30 : parse_.sections[0].header.number; }
+Json FailuresJson(const std::vector<WriteFailure>& failures) {
+    Json list = Json::array();
+    for (const WriteFailure& f : failures) list.push_back({{"what", f.what}, {"error", f.error}, {"text", f.text}});
+    return list;
+}
 
-    // {"file", "line"} of a place in this file, or null when it has none.
-    Json Where(int line) const {
-        if (line == 0) return nullptr;
-        return Json{{"file", hostPath_}, {"line", line}};
-    }
+Json ReasonJson(const std::string& reason) { return reason.empty() ? Json(nullptr) : Json(reason); }
 
-private:
-    static std::string_view Trim(std::string_view s) {
-        while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-        while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-        return s;
+struct Values {
+    EngineQuery& q;
+    std::string file;
+    Json list = Json::array();
+    void Add(const std::string& section, const std::string& key, const std::string& value, bool cut, size_t room) {
+        int line = q.EntryLine(section, key);
+        list.push_back({{"section", section},
+                        {"key", key},
+                        {"value", value},
+                        {"file", line ? Json(file) : Json(nullptr)},
+                        {"line", LineOrNull(line)},
+                        {"cut", cut},
+                        {"room", room}});
     }
-    std::string winPath_;
-    std::string hostPath_;
-    std::string text_;
-    formats::ProfileParse parse_;
 };
 
-bool WindowsFileExists(const char* winPath) {
-    host::MappedPath path;
-    return winPath[0] != '\0' && host::MapPath(winPath, &path) == 0 && path.exists && !path.folder;
-}
-
-Json ValueJson(const ProfileLocator& ini, const std::string& section, const std::string& key,
-               const std::string& value, bool cut, int room) {
-    Json v{{"section", section}, {"key", key}, {"value", value}};
-    Json where = ini.Where(ini.EntryLine(section, key));
-    v["file"] = where.is_null() ? Json(nullptr) : where["file"];
-    v["line"] = where.is_null() ? Json(nullptr) : where["line"];
-    v["cut"] = cut;
-    v["room"] = room;  // characters the engine's buffer holds
-    return v;
-}
-
-Json IdentificationJson(const ImageFacts& image, const Decision& d, const ProfileLocator& qor) {
+Json IdentificationJson(EngineQuery& q, const ImageFacts& image, const Decision& d) {
     Json id;
-    id["library"] = image.identity == kIdentityRead        ? "read"
-                    : image.identity == kIdentityNoLibrary ? "not-loaded"
-                                                           : "missing-export";
-    id["machineId"] = image.szMachineId;
-    id["model"] = d.modelName;
-    Json brand{{"brand", d.brand.pszBrand}, {"category", d.brand.pszSubBrand}, {"imageFolder", d.brand.pszImageFolder}};
-    brand["matched"] = d.brand.pszMatched ? Json(d.brand.pszMatched) : Json(nullptr);
-    brand["offset"] = d.brand.pszMatched ? Json(d.brand.nMatchOffset) : Json(nullptr);
-    brand["insideWord"] = d.brand.bInsideWord;
+    id["library"] = image.library;
+    id["machineId"] = image.machineId;
+    id["model"] = d.brand.model;
+    Json brand{{"brand", d.brand.brand}, {"category", d.brand.category}, {"imageFolder", d.brand.imageFolder}};
+    brand["matched"] = TextOrNull(d.brand.matched, d.brand.matchedText);
+    brand["offset"] = d.brand.matched ? Json(d.brand.offset) : Json(nullptr);
+    brand["insideWord"] = d.brand.insideWord;
     id["brand"] = brand;
 
-    Json region{{"code", d.region.szDashRegion}};
-    region["source"] = d.region.source == kRegionFromOptionCode    ? "option-code"
-                       : d.region.source == kRegionFromFactoryFile ? "factory-file"
-                                                                   : "fallback";
-    region["optionCode"] = d.region.bHasHash ? Json(d.region.szOptionCode) : Json(nullptr);
-    region["tableRow"] = d.region.nTableRow >= 0 ? Json(d.region.nTableRow + 1) : Json(nullptr);
-    Json where = d.region.source == kRegionFromFactoryFile ? qor.Where(qor.EntryLine("uia", "DashRegion")) : Json();
-    region["file"] = d.region.source == kRegionFromFactoryFile ? Json(qor.winPath()) : Json(nullptr);
-    region["line"] = where.is_null() ? Json(nullptr) : where["line"];
-    region["cut"] = d.region.bFactoryValueCut;
+    const std::string& factory = EngineQuery::Facts().factoryFile;
+    Json region{{"code", d.region.code}, {"source", d.region.source}};
+    region["optionCode"] = TextOrNull(d.region.hasHash, d.region.optionCode);
+    region["tableRow"] = d.region.tableRow ? Json(d.region.tableRow) : Json(nullptr);
+    bool fromFile = d.region.source == "factory-file";
+    region["file"] = TextOrNull(fromFile, Utf8FromImage(factory));
+    int line = fromFile ? q.FactoryRegionLine() : 0;
+    region["line"] = LineOrNull(line);
+    region["cut"] = d.region.factoryValueCut;
     id["region"] = region;
 
     id["language"] = Json{{"userId", Hex4(image.facts.userLanguage)},
                           {"uiId", Hex4(image.facts.uiLanguage)},
-                          {"userLangID", d.language.szUserLangID},
-                          {"osLangID", d.language.szOSLangID},
-                          {"osLangString", d.language.szOSLangString}};
+                          {"userLangID", d.language.userLangID},
+                          {"osLangID", d.language.osLangID},
+                          {"osLangString", d.language.osLangString}};
 
-    const ScreenDecision& s = image.screen;
-    Json screen{{"shape", s.bWideScreen ? "WIDE" : "NORMAL"},
-                {"source", s.bFromEdid ? "edid" : "display-modes"},
-                {"width", s.dwWidth},
-                {"height", s.dwHeight},
+    const ScreenInfo& s = image.screen;
+    Json screen{{"shape", s.wide ? "WIDE" : "NORMAL"},
+                {"source", s.fromEdid ? "edid" : "display-modes"},
+                {"width", s.width},
+                {"height", s.height},
                 {"nRev", s.nRev},
                 {"nPass", s.nPass}};
-    if (s.edid.bLcdFound) {
-        screen["monitor"] = Json{{"adapter", s.edid.nAdapter}, {"monitor", s.edid.nMonitor}, {"adapterName", s.edid.szAdapterName}, {"deviceId", s.edid.szDeviceID}, {"pnpId", s.edid.pnpIDStr}, {"instance", s.edid.szInstance}};
-    } else {
-        screen["monitor"] = nullptr;
-    }
-    screen["modes"] = s.bFromEdid ? Json(nullptr)
-                                  : Json{{"count", s.nModes},
-                                         {"widthMode", s.nWidthMode >= 0 ? Json(s.nWidthMode) : Json(nullptr)},
-                                         {"heightMode", s.nHeightMode >= 0 ? Json(s.nHeightMode) : Json(nullptr)}};
+    screen["monitor"] = s.lcdFound ? Json{{"adapter", s.adapter},
+                                          {"monitor", s.monitor},
+                                          {"adapterName", s.adapterName},
+                                          {"deviceId", s.deviceId},
+                                          {"pnpId", s.pnpId},
+                                          {"instance", s.instance}}
+                                   : Json(nullptr);
+    screen["modes"] = s.fromEdid ? Json(nullptr)
+                                 : Json{{"count", s.modes},
+                                        {"widthMode", s.widthMode >= 0 ? Json(s.widthMode) : Json(nullptr)},
+                                        {"heightMode", s.heightMode >= 0 ? Json(s.heightMode) : Json(nullptr)}};
     id["screen"] = screen;
     return id;
 }
 
-const char* ShortcutText(int n) {
-    switch (n) {
-        case kShortcutMade: return "made";
-        case kShortcutNoFolder: return "no-folder";
-        case kShortcutBadName: return "bad-name";
-        case kShortcutTooLong: return "path-too-long";
-    }
-    return "no-folder";
-}
-
-const char* FolderText(int n) {
-    switch (n) {
-        case kFavoritesFolderFound: return "found";
-        case kFavoritesFolderEmpty: return "empty";
-        case kFavoritesFolderTooLong: return "too-long";
-    }
-    return "unreadable";
-}
-
-Json PageJson(EngineQuery& q, const Decision& d, const ProfileLocator& ini, const char* key, int runs, Json* values) {
-    PageLink link;
-    q.DecidePage(d, key, &link);
-    if (link.szLinkSection[0] == '\0') return nullptr;
-    values->push_back(ValueJson(ini, d.probe.szSection, key, link.szLinkSection, link.bSectionCut, 259));
-    values->push_back(ValueJson(ini, link.szLinkSection, "Name", link.szLinkName, link.bNameCut, 49));
-    values->push_back(ValueJson(ini, link.szLinkSection, "Path", link.szLinkPath, link.bPathCut, 259));
-    Json page{{"section", link.szLinkSection}};
-    page["url"] = link.bUsable ? Json(link.szLinkPath) : Json(nullptr);
-    page["applied"] = link.bUsable && runs > 0;
-    page["runs"] = runs;  // how many times the step runs with these arguments
-    page["nameMissing"] = link.bNameMissing;
-    page["pathMissing"] = link.bPathMissing;
-    Json where = ini.Where(ini.SectionLine(link.szLinkSection));
-    page["line"] = where.is_null() ? Json(nullptr) : where["line"];
+Json PageJson(EngineQuery& q, const std::string& section, const char* key, const PageOutcome& p, Values* values) {
+    if (!p.named) return nullptr;
+    const EngineFacts& facts = EngineQuery::Facts();
+    values->Add(section, key, p.linkSection, p.sectionCut, facts.pageKeyRoom);
+    values->Add(p.linkSection, "Name", p.name, p.nameCut, facts.pageNameRoom);
+    values->Add(p.linkSection, "Path", p.url, p.pathTooLong, facts.pathRoom);
+    Json page{{"section", p.linkSection}};
+    page["url"] = p.reason == "missing-link" || p.reason == "path-too-long" ? Json(nullptr) : Json(p.url);
+    page["applied"] = p.applied;
+    page["runs"] = p.runs;
+    page["nameMissing"] = p.nameMissing;
+    page["pathMissing"] = p.pathMissing;
+    page["reason"] = ReasonJson(p.reason);
+    page["failures"] = FailuresJson(p.failures);
+    page["line"] = LineOrNull(q.SectionLine(p.linkSection));
     return page;
 }
 
 // Findings of the linter about the files this machine uses: the branding file's lines
 // before its first section and of the sections this machine reads, and its wallpapers.
-Json FindingsJson(const std::string& imageDir, const ProfileLocator& ini, const std::vector<std::string>& usedSections,
-                  const std::vector<std::string>& wallpaperHostPaths) {
+Json FindingsJson(EngineQuery& q, const std::string& file, const std::vector<std::string>& usedSections,
+                  const std::vector<std::string>& wallpapers) {
     Json out = Json::array();
-    if (ini.hostPath().empty()) return out;
+    if (!q.BrandingRead()) return out;
     std::vector<Finding> findings;
-    std::string error;
     LintOptions options;
-    options.imageDir = imageDir;
-    if (!LintBrandingFile(ini.hostPath(), options, &findings, &error)) return out;
+    options.checkAssets = true;
+    LintBranding(q, file, options, &findings);
     for (const Finding& f : findings) {
         bool keep = false;
-        if (f.file == ini.hostPath()) {
-            keep = f.line == 0 || f.line < ini.FirstHeaderLine();
+        if (f.file == file) {
+            keep = f.line == 0 || f.line < q.FirstHeaderLine();
             for (const std::string& name : usedSections) {
                 int first = 0;
                 int last = 0;
-                if (!keep && ini.SectionSpan(name, &first, &last)) keep = f.line >= first && f.line <= last;
+                if (!keep && q.SectionSpan(name, &first, &last)) keep = f.line >= first && f.line <= last;
             }
         } else {
-            for (const std::string& p : wallpaperHostPaths) keep = keep || f.file == p;
+            for (const std::string& w : wallpapers) keep = keep || f.message.find("wallpaper " + w + " ") == 0;
         }
         if (keep) out.push_back(FindingJson(f));
     }
@@ -222,53 +141,40 @@ Json FindingsJson(const std::string& imageDir, const ProfileLocator& ini, const 
 
 }  // namespace
 
-Json ExplainMachine(const std::string& imageDir, const std::vector<std::string>& args) {
-    EngineQuery q;
-    ImageFacts image;
-    q.ReadImageFacts(&image);
-    Decision d;
-    q.Decide(image.facts, &d);
-    ProfileLocator ini(q.iniPath());
-    ProfileLocator qor(kFactoryOptionsFile);
-
-    int homeRuns = 0;
-    for (const std::string& a : args) homeRuns += IsHomePageSwitch(a.c_str()) ? 1 : 0;
+Json ExplainMachine(host::Image& image, const std::string& imageDir, const std::vector<std::string>& args) {
+    EngineQuery q(image);
+    ImageFacts facts = q.ReadImageFacts();
+    Decision d = q.Decide(facts.facts);
+    RunOutcome run = q.DryRun(args);
+    host::MappedPath iniMapped;
+    std::string iniFile;
+    if (q.iniPathOk() && image.MapPath(ImageFromUtf8(q.iniPath()).c_str(), &iniMapped) == 0 && iniMapped.exists) {
+        iniFile = iniMapped.inMemory ? q.iniPath() : Utf8FromHost(iniMapped.host);
+    }
 
     Json doc;
-    doc["image"] = imageDir;
-    doc["args"] = args;
-    doc["identification"] = IdentificationJson(image, d, qor);
-    doc["iniFile"] = Json{{"path", q.iniPath()}, {"hostPath", ini.hostPath()}, {"exists", q.iniExists()}};
+    doc["image"] = Utf8FromHost(imageDir);
+    Json argList = Json::array();
+    for (const std::string& a : args) argList.push_back(Utf8FromHost(a));
+    doc["args"] = argList;
+    doc["identification"] = IdentificationJson(q, facts, d);
+    doc["iniFile"] = Json{{"path", q.iniPath()}, {"hostPath", iniFile}, {"exists", q.iniExists()}};
     doc["signupFile"] = q.signupPath();
 
-    bool identified = image.identity == kIdentityRead;
+    bool identified = facts.library == "read";
     // Without the library the run identifies nothing and has no branding file path; the
     // section search never happens.
-    doc["section"] = identified ? Json(d.probe.szSection) : Json(nullptr);
-    Json where = identified ? ini.Where(ini.SectionLine(d.probe.szSection)) : Json();
-    doc["sectionLine"] = where.is_null() ? Json(nullptr) : where["line"];
+    doc["section"] = identified ? Json(run.section) : Json(nullptr);
+    doc["sectionLine"] = identified ? LineOrNull(q.SectionLine(run.section)) : Json(nullptr);
     doc["candidates"] = Json::array();
     if (identified) {
-        CandidateResult results[kSectionCandidates];
-        q.CandidateResults(d, results);
-        for (int i = 0; i < kSectionCandidates; ++i) {
-            const char* name = SectionCandidateName(d.candidates, i);
-            Json c{{"name", name}, {"result", CandidateResultName(results[i])}};
-            int line = ini.SectionLine(name);
-            c["line"] = line ? Json(line) : Json(nullptr);
-            doc["candidates"].push_back(c);
+        for (const Candidate& c : d.candidates) {
+            doc["candidates"].push_back({{"name", c.name}, {"result", c.result}, {"line", LineOrNull(q.SectionLine(c.name))}});
         }
     }
+    doc["stops"] = run.stops.empty() ? Json(nullptr) : Json(run.stops);
 
-    doc["stops"] = nullptr;
-    if (!identified) {
-        doc["stops"] = image.identity == kIdentityNoLibrary ? "ZMINT.DLL cannot be loaded: no branding file path"
-                                                            : "ZMINT.DLL lacks an export: no branding file path";
-    } else if (!q.iniExists()) {
-        doc["stops"] = "Facet.INI not found";
-    }
-
-    Json values = Json::array();
+    Values values{q, iniFile};
     Json favorites = Json::array();
     Json wallpapers = Json::array();
     doc["favoritesFolder"] = nullptr;
@@ -276,105 +182,118 @@ Json ExplainMachine(const std::string& imageDir, const std::vector<std::string>&
     doc["home"] = nullptr;
     doc["search"] = nullptr;
     std::vector<std::string> used;
-    std::vector<std::string> wallpaperHostPaths;
-    if (doc["stops"].is_null()) {
-        used.push_back(d.probe.szSection);
-        WallpaperPlan wp;
-        q.DecideWallpapers(d, image.facts, &wp);
-        // A source also exists when an earlier copy of the plan makes it.
-        std::vector<std::string> made;
-        for (const WallpaperPlan::Copy& c : wp.copies) {
-            bool exists = c.bFits && WindowsFileExists(c.szSource);
-            for (const std::string& m : made) exists = exists || formats::AsciiSameText(m, c.szSource);
-            if (exists && c.bFits) made.push_back(c.szTarget);
-            wallpapers.push_back(Json{{"source", c.szSource}, {"target", c.szTarget}, {"exists", exists}, {"fits", c.bFits}});
-            host::MappedPath path;
-            if (host::MapPath(c.szSource, &path) == 0) wallpaperHostPaths.push_back(path.host);
+    std::vector<std::string> wallpaperSources;
+    if (run.stops.empty()) {
+        used.push_back(run.section);
+        for (const WallpaperCopy& c : run.wallpapers) {
+            wallpapers.push_back({{"source", c.source},
+                                  {"target", c.target},
+                                  {"exists", c.sourceExists},
+                                  {"fits", c.fits},
+                                  {"result", c.result},
+                                  {"reason", ReasonJson(c.reason)},
+                                  {"failures", FailuresJson(c.failures)}});
+            wallpaperSources.push_back(c.source);
         }
-        doc["wallpaperVariant"] = Json{{"imageFolder", wp.szImageFolder}, {"sizeFile", wp.szSizeFile}};
-
-        FavoritesPlan plan;
-        std::vector<FavoriteItem> items;
-        q.DecideFavorites(d, &plan, &items);
-        if (plan.szFavoritesList[0] != '\0') {
-            values.push_back(ValueJson(ini, d.probe.szSection, "Favorites", plan.szFavoritesList, plan.bListCut, 259));
-            doc["favoritesFolder"] = Json{{"result", FolderText(plan.nFolder)}, {"path", plan.szFavoritesDir}};
-            doc["signupStart"] = plan.nFirstIndex;
+        doc["wallpaperVariant"] = Json{{"imageFolder", run.variant}, {"sizeFile", run.sizeFile}};
+        const EngineFacts& f = EngineQuery::Facts();
+        if (!run.favoritesList.empty()) {
+            values.Add(run.section, "Favorites", run.favoritesList, run.favoritesListCut, f.listRoom);
+            doc["favoritesFolder"] = Json{{"result", run.favoritesFolderResult}, {"path", run.favoritesFolder}};
+            doc["signupStart"] = run.signupStart;
         }
-        for (const FavoriteItem& item : items) {
-            used.push_back(item.linkSection);
-            const FavoriteLink& l = item.link;
-            values.push_back(ValueJson(ini, item.linkSection, "Name", l.szLinkName, l.bNameCut, 259));
-            values.push_back(ValueJson(ini, item.linkSection, "Path", l.szLinkPath, l.bPathCut, 259));
-            Json f{{"linkSection", item.linkSection}};
-            f["name"] = l.bNameMissing ? Json(nullptr) : Json(l.szLinkName);
-            f["url"] = l.bPathMissing ? Json(nullptr) : Json(l.szLinkPath);
-            f["shortcut"] = !l.bSkipped && l.nShortcut == kShortcutMade ? Json(l.szShortcutFile) : Json(nullptr);
-            if (l.bSkipped) {
-                f["skipped"] = l.bNameMissing && l.bPathMissing ? "no such link section, or no Name and no Path"
-                               : l.bNameMissing                 ? "no Name"
-                                                                : "no Path";
-            } else {
-                f["skipped"] = nullptr;
-            }
-            f["shortcutResult"] = l.bSkipped ? Json(nullptr) : Json(ShortcutText(l.nShortcut));
-            f["index"] = item.index ? Json(item.index) : Json(nullptr);
-            favorites.push_back(f);
+        for (const FavoriteOutcome& l : run.favorites) {
+            used.push_back(l.linkSection);
+            values.Add(l.linkSection, "Name", l.name, l.nameCut, f.favoriteNameRoom);
+            values.Add(l.linkSection, "Path", l.url, l.pathTooLong, f.pathRoom);
+            Json fav{{"linkSection", l.linkSection}};
+            fav["name"] = TextOrNull(!l.nameMissing, l.name);
+            fav["url"] = TextOrNull(!l.pathMissing, l.url);
+            fav["shortcut"] = TextOrNull(!l.shortcutFile.empty(), l.shortcutFile);
+            fav["shortcutResult"] = TextOrNull(l.installed, l.shortcut);
+            fav["index"] = l.installed ? Json(l.index) : Json(nullptr);
+            fav["reason"] = ReasonJson(l.reason);
+            fav["failures"] = FailuresJson(l.failures);
+            favorites.push_back(fav);
         }
-        doc["home"] = PageJson(q, d, ini, "Home", homeRuns, &values);
-        if (!doc["home"].is_null()) used.push_back(doc["home"]["section"].get<std::string>());
-        doc["search"] = PageJson(q, d, ini, "Search", 1, &values);
-        if (!doc["search"].is_null()) used.push_back(doc["search"]["section"].get<std::string>());
+        doc["home"] = PageJson(q, run.section, "Home", run.home, &values);
+        if (run.home.named) used.push_back(run.home.linkSection);
+        doc["search"] = PageJson(q, run.section, "Search", run.search, &values);
+        if (run.search.named) used.push_back(run.search.linkSection);
     }
-    doc["values"] = values;
+    doc["values"] = values.list;
     doc["favorites"] = favorites;
     doc["wallpapers"] = wallpapers;
-    doc["findings"] = FindingsJson(imageDir, ini, used, wallpaperHostPaths);
+    Json signup = Json::array();
+    for (const SignupEntry& e : run.signup) signup.push_back({{"section", e.section}, {"key", e.key}, {"value", e.value}});
+    doc["signup"] = signup;
+    doc["failures"] = FailuresJson(run.failures);
+    doc["findings"] = FindingsJson(q, iniFile, used, wallpaperSources);
+
+    Json problems = Json::array();
+    if (run.NoBranding()) problems.push_back("no-branding");
+    if (identified && d.brand.insideWord) problems.push_back("two-letter-match");
+    if (!run.failures.empty()) problems.push_back("write-fails");
+    doc["problems"] = problems;
     return doc;
 }
 
-}  // namespace author
+bool ExplanationHasProblems(const Json& doc) {
+    if (!doc["problems"].empty()) return true;
+    for (const auto& f : doc["findings"]) {
+        if (f["severity"] != "note") return true;
+    }
+    return false;
+}
 
-namespace author {
 namespace {
 
-std::string Str(const nlohmann::ordered_json& j) {
+std::string Str(const Json& j) {
     if (j.is_null()) return "";
     if (j.is_string()) return j.get<std::string>();
     return j.dump();
 }
 
+// A text from the image, quoted with its control characters shown.
+std::string Q(const Json& j) { return Quoted(Str(j)); }
+
 // " (FILE:LINE)" for a value or section that has a line in a file.
-std::string At(const std::string& file, const nlohmann::ordered_json& line) {
+std::string At(const std::string& file, const Json& line) {
     if (line.is_null() || file.empty()) return "";
     return " (" + file + ":" + Str(line) + ")";
 }
 
+std::string FailureText(const Json& failures) {
+    std::string out;
+    for (const auto& f : failures) out += "; " + Str(f["what"]) + ": " + Str(f["text"]);
+    return out;
+}
+
 template <typename Line>
-void FormatIdentification(const nlohmann::ordered_json& id, Line line) {
-    line("  ZMINT.DLL: read, system ID \"" + Str(id["machineId"]) + "\"");
-    line("  Model name: \"" + Str(id["model"]) + "\"");
+void FormatIdentification(const Json& id, Line line) {
+    line("  ZMINT.DLL: read, system ID " + Q(id["machineId"]));
+    line("  Model name: " + Q(id["model"]));
     const auto& b = id["brand"];
     std::string brand = "  Brand " + Str(b["brand"]) + ", category " + Str(b["category"]) + ", wallpaper variant " +
                         Str(b["imageFolder"]);
     if (b["matched"].is_null()) {
         line(brand + ": no product text in the model name, so the default");
     } else {
-        line(brand + ": \"" + Str(b["matched"]) + "\" found at offset " + Str(b["offset"]) + " of the model name");
+        line(brand + ": " + Q(b["matched"]) + " found at offset " + Str(b["offset"]) + " of the model name");
         if (b["insideWord"].get<bool>()) {
-            line("  warning: \"" + Str(b["matched"]) + "\" matched inside a longer word or number");
+            line("  warning: " + Q(b["matched"]) + " matched inside a longer word or number [two-letter-match]");
         }
     }
     const auto& r = id["region"];
     std::string source = Str(r["source"]);
     if (source == "option-code") {
-        line("  Region " + Str(r["code"]) + ": option code \"" + Str(r["optionCode"]) + "\", row " + Str(r["tableRow"]) +
+        line("  Region " + Str(r["code"]) + ": option code " + Q(r["optionCode"]) + ", row " + Str(r["tableRow"]) +
              " of the region table");
     } else {
         std::string why = r["optionCode"].is_null() ? "no \"#\" in the model name"
-                                                    : "option code \"" + Str(r["optionCode"]) + "\" is not in the table";
+                                                    : "option code " + Q(r["optionCode"]) + " is not in the table";
         if (source == "factory-file") {
-            line("  Region \"" + Str(r["code"]) + "\": " + why + "; DashRegion of [uia] in " + Str(r["file"]) +
+            line("  Region " + Q(r["code"]) + ": " + why + "; DashRegion of [uia] in " + Str(r["file"]) +
                  (r["line"].is_null() ? "" : ":" + Str(r["line"])) +
                  (r["cut"].get<bool>() ? " (cut to its first two characters)" : ""));
         } else {
@@ -382,8 +301,8 @@ void FormatIdentification(const nlohmann::ordered_json& id, Line line) {
         }
     }
     const auto& lang = id["language"];
-    line("  Languages: user " + Str(lang["userId"]) + " gives \"" + Str(lang["userLangID"]) + "\"; system UI " +
-         Str(lang["uiId"]) + " gives \"" + Str(lang["osLangID"]) + "\" and \"" + Str(lang["osLangString"]) + "\"");
+    line("  Languages: user " + Str(lang["userId"]) + " gives " + Q(lang["userLangID"]) + "; system UI " +
+         Str(lang["uiId"]) + " gives " + Q(lang["osLangID"]) + " and " + Q(lang["osLangString"]));
     const auto& s = id["screen"];
     std::string screen = "  Screen " + Str(s["shape"]) + ", " + Str(s["width"]) + " x " + Str(s["height"]);
     if (Str(s["source"]) == "edid") {
@@ -404,9 +323,39 @@ void FormatIdentification(const nlohmann::ordered_json& id, Line line) {
     }
 }
 
+std::string FavoriteText(const Json& f) {
+    std::string reason = Str(f["reason"]);
+    std::string head = "    [" + Str(f["linkSection"]) + "] ";
+    if (reason == "missing-link") {
+        return head + "not installed: " +
+               (f["name"].is_null() && f["url"].is_null() ? "no such link section, or no Name and no Path"
+                : f["name"].is_null()                     ? "no Name"
+                                                          : "no Path") +
+               " [missing-link]";
+    }
+    if (reason == "path-too-long") return head + "not installed: its Path is longer than the engine holds [path-too-long]";
+    std::string shortcut = Str(f["shortcutResult"]);
+    std::string text = head + Q(f["name"]) + " -> " + Str(f["url"]) + ", sign-up Title" + Str(f["index"]) + ", ";
+    if (shortcut == "made") {
+        text += "shortcut " + Str(f["shortcut"]);
+    } else if (shortcut == "failed") {
+        text += "shortcut " + Str(f["shortcut"]) + " fails";
+    } else if (shortcut == "no-shortcut") {
+        text += "no shortcut: the Name is no file name [no-shortcut]";
+    } else if (shortcut == "no-favorites-folder") {
+        text += "no shortcut: no Favorites folder [no-favorites-folder]";
+    } else if (shortcut == "shortcut-path-too-long") {
+        text += "no shortcut: its path is too long [shortcut-path-too-long]";
+    } else {
+        text += "shortcut not written";
+    }
+    if (!f["failures"].empty()) text += FailureText(f["failures"]) + " [write-fails]";
+    return text;
+}
+
 }  // namespace
 
-std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
+std::string FormatExplanationText(const Json& doc) {
     std::string out;
     auto line = [&out](const std::string& s) { out += s + "\n"; };
     const auto& id = doc["identification"];
@@ -445,9 +394,8 @@ std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
     } else {
         line("Plan");
         for (const auto& v : doc["values"]) {
-            line("  [" + Str(v["section"]) + "] " + Str(v["key"]) + " = \"" + Str(v["value"]) + "\"" +
-                 At(Str(v["file"]), v["line"]) +
-                 (v["cut"].get<bool>() ? "  note: cut at the engine's " + Str(v["room"]) + " characters" : ""));
+            line("  [" + Str(v["section"]) + "] " + Str(v["key"]) + " = " + Q(v["value"]) + At(Str(v["file"]), v["line"]) +
+                 (v["cut"].get<bool>() ? "  note: longer than the engine's " + Str(v["room"]) + " characters" : ""));
         }
         if (doc["favoritesFolder"].is_null()) {
             line("  Favorites: none");
@@ -455,20 +403,7 @@ std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
             line("  Favorites folder: " + Str(doc["favoritesFolder"]["result"]) + " " +
                  Str(doc["favoritesFolder"]["path"]));
             line("  Sign-up numbering starts at Title" + Str(doc["signupStart"]));
-            for (const auto& f : doc["favorites"]) {
-                std::string head = "    [" + Str(f["linkSection"]) + "] ";
-                if (!f["skipped"].is_null()) {
-                    line(head + "skipped: " + Str(f["skipped"]));
-                    continue;
-                }
-                std::string shortcut = Str(f["shortcutResult"]);
-                line(head + "\"" + Str(f["name"]) + "\" -> " + Str(f["url"]) + ", sign-up Title" + Str(f["index"]) +
-                     ", " +
-                     (shortcut == "made"        ? "shortcut " + Str(f["shortcut"])
-                      : shortcut == "bad-name"  ? std::string("no shortcut: the Name is no file name")
-                      : shortcut == "no-folder" ? std::string("no shortcut: no Favorites folder")
-                                                : std::string("no shortcut: its path is too long")));
-            }
+            for (const auto& f : doc["favorites"]) line(FavoriteText(f));
         }
         for (const char* key : {"home", "search"}) {
             const auto& p = doc[key];
@@ -478,30 +413,49 @@ std::string FormatExplanationText(const nlohmann::ordered_json& doc) {
                 continue;
             }
             std::string text = "  " + label + ": [" + Str(p["section"]) + "]" + At(iniFile, p["line"]) + " ";
-            if (p["url"].is_null()) {
+            std::string reason = Str(p["reason"]);
+            if (reason == "missing-link") {
                 text += std::string("cannot be set: the link section lacks ") +
-                        (p["nameMissing"].get<bool>() ? "Name" : "Path");
+                        (p["nameMissing"].get<bool>() ? "Name" : "Path") + " [missing-link]";
+            } else if (reason == "path-too-long") {
+                text += "cannot be set: its Path is longer than the engine holds [path-too-long]";
             } else {
                 text += Str(p["url"]);
             }
-            if (std::string(key) == "home") {
+            if (std::string(key) == "home" && reason.empty()) {
                 text += p["runs"].get<int>() == 0 ? "; not applied: no -h or /h among the arguments"
                                                   : "; the step runs " + Str(p["runs"]) + " time(s)";
             }
+            if (!p["failures"].empty()) text += FailureText(p["failures"]) + " [write-fails]";
             line(text);
         }
         line("  Wallpapers (" + Str(doc["wallpaperVariant"]["imageFolder"]) + ", " +
              Str(doc["wallpaperVariant"]["sizeFile"]) + "); the run stops at the first copy that fails:");
         for (const auto& w : doc["wallpapers"]) {
-            line("    " + Str(w["source"]) + " -> " + Str(w["target"]) +
-                 (!w["fits"].get<bool>()    ? "  (path too long: not copied)"
-                  : w["exists"].get<bool>() ? "  (source exists)"
-                                            : "  (source missing)"));
+            std::string result = Str(w["result"]);
+            std::string reason = Str(w["reason"]);
+            std::string text = "    " + Str(w["source"]) + " -> " + Str(w["target"]) + "  ";
+            if (result == "copied") {
+                text += "(copied)";
+            } else if (result == "not-reached") {
+                text += "(not reached)";
+            } else if (reason == "path-too-long") {
+                text += "(fails: path too long) [path-too-long]";
+            } else {
+                text += "(fails" + FailureText(w["failures"]) + ") [" + reason + "]";
+            }
+            line(text);
         }
     }
     line("");
     line("Findings");
-    if (doc["findings"].empty()) line("  none");
+    if (doc["findings"].empty() && doc["problems"].empty()) line("  none");
+    for (const auto& p : doc["problems"]) {
+        std::string name = Str(p);
+        line("  " + std::string(name == "no-branding" ? "the machine gets no branding" : name == "two-letter-match" ? "a two-letter match inside a word decided the category"
+                                                                                                                    : "a write of the run fails") +
+             " [" + name + "]");
+    }
     for (const auto& f : doc["findings"]) {
         line("  " + Str(f["file"]) + ":" + Str(f["line"]) + ":" + Str(f["column"]) + ": " + Str(f["severity"]) + ": " +
              Str(f["message"]) + " [" + Str(f["rule"]) + "]");

@@ -1,176 +1,74 @@
-// The coverage matrix. Every decision comes from the engine's own decide functions,
-// asked through the host stand-ins on a scratch machine image: the brand and category,
-// the region from the option code or the factory options file, the language codes, the
-// section search, the links and favorites of the chosen section and the wallpaper paths.
-// The engine's answers depend only on a few of the inputs (the section search on the
-// category, region and language; the links on the section chosen; the wallpapers on the
-// variant, language and screen), so each distinct question is put once and its answer
-// shared by every combination that asks it.
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+// The coverage matrix. Every decision comes from the engine (author::EngineQuery): the
+// brand and category, the region from the option code or the factory options file, the
+// language codes, the section search, and what the installation does, which is the
+// engine's own installation run in a dry run of the machine. The engine's answers depend
+// only on a few of the inputs (the section search on the category, region and language;
+// the installation on the section, the wallpaper variant, the language text and the
+// screen), so each distinct question is put once and its answer shared by every
+// combination that asks it.
+#include <algorithm>
 #include <map>
 #include <tuple>
 
-#include "actions/favorites.h"
-#include "actions/pages.h"
-#include "actions/wallpapers.h"
 #include "author/contact_sheet.h"
-#include "author/engine_query.h"
 #include "author/matrix.h"
 #include "author/matrix_input.h"
-#include "base/bounded.h"
-#include "config/section.h"
-#include "identify/brand.h"
-#include "identify/dash_region.h"
-#include "identify/language.h"
-#include "platform/host/machine.h"
-#include "formats/profile_index.h"
-#include "formats/profile_reader.h"
-#include "formats/profile_writer.h"
-#include "run/run_state.h"
+#include "author/output.h"
+#include "author/text.h"
 
 namespace author {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-const char kExecutable[] = "C:\\Facet\\Facet.exe";
-
-// A machine image of the matrix's own: the branding file beside the executable, the
-// wallpapers linked in from where the caller keeps them, and a factory options file
-// that the region questions rewrite. Removed when done.
-class ScratchImage {
-public:
-    ~ScratchImage() {
-        if (host::MachineIsOpen()) host::CloseMachine();
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-
-    bool Make(const std::string& iniBytes, const std::string& wallpaperRoot, std::string* error) {
-        char templ[] = "/tmp/facet-matrix-XXXXXX";
-        if (mkdtemp(templ) == nullptr) {
-            *error = "cannot make a scratch folder under /tmp";
-            return false;
-        }
-        dir_ = templ;
-        std::error_code ec;
-        fs::create_directories(dir_ + "/drive_c/Facet", ec);
-        fs::create_directories(dir_ + "/drive_c/FACTORY/Util", ec);
-        fs::create_directories(dir_ + "/drive_c/Program Files", ec);
-        fs::create_directories(dir_ + "/drive_c/Windows", ec);
-        if (ec || !Write("machine.ini", std::string("[Machine]\r\nExecutable=") + kExecutable + "\r\n") ||
-            !Write("drive_c/Facet/Facet.INI", iniBytes)) {
-            *error = "cannot write the scratch image in " + dir_;
-            return false;
-        }
-        std::string bitmap;
-        if (!wallpaperRoot.empty() && FindPathNoCase(wallpaperRoot, {"Bitmap"}, &bitmap)) {
-            fs::create_directory_symlink(fs::absolute(bitmap), dir_ + "/drive_c/Facet/Bitmap", ec);
-        }
-        if (!host::OpenMachine(dir_, error)) return false;
-        // Nobody else writes this image, and its one outside change (the factory options
-        // file below) is announced: the stand-ins need not ask the file system every time.
-        host::CurrentImage()->TrustCaches(true);
-        return true;
-    }
-
-    // The factory options file with DashRegion=value, or none at all.
-    void SetFactoryRegion(const std::string* value) {
-        std::string path = dir_ + "/drive_c/FACTORY/Util/QOR.INI";
-        std::error_code ec;
-        fs::remove(path, ec);
-        if (value) Write("drive_c/FACTORY/Util/QOR.INI", "[uia]\r\nDashRegion=" + *value + "\r\n");
-        host::CurrentImage()->Forget(path);
-    }
-
-private:
-    bool Write(const std::string& rel, const std::string& bytes) {
-        std::ofstream out(dir_ + "/" + rel, std::ios::binary | std::ios::trunc);
-        out << bytes;
-        return static_cast<bool>(out);
-    }
-
-    std::string dir_;
-};
-
 // A set of models the engine treats alike: same category, variant, two-letter warning
 // and region from the option code (or none, when the factory file decides).
 struct ModelGroup {
     std::shared_ptr<std::vector<std::string>> models = std::make_shared<std::vector<std::string>>();
-    std::string category;
-    std::string imageFolder;
-    bool insideWord = false;
-    std::string matched;
+    BrandInfo brand;  // of the first model
     bool regionFromTable = false;
-    std::string tableRegion;
-    std::string tableEvidence;
+};
+
+struct RegionChoice {
+    RegionInfo region;
+    std::string source;  // "option-code", "qor-ini" or "fallback"
+    std::string evidence;
 };
 
 // What a section search leads to, for one category, region and language.
 struct SectionOutcome {
+    std::vector<Candidate> candidates;
     std::string section;
     int candidate = 0;
     std::shared_ptr<std::vector<std::string>> probes = std::make_shared<std::vector<std::string>>();
 };
 
-// What the chosen section installs.
-struct SectionContent {
+// What the installation does, for one section, variant, language text and screen.
+struct Installed {
     std::string home;
     std::string search;
-    std::shared_ptr<std::vector<std::string>> favorites = std::make_shared<std::vector<std::string>>();
-    std::vector<std::string> problems;  // missing links
-    bool sectionHasBranding = false;
-};
-
-struct WallpaperOutcome {
+    TextList favorites;
+    TextList shortcuts;
+    TextList signup;
+    TextList wallpapers;
     std::string variant;
     std::string sizeFile;
-    std::vector<std::string> missing;
+    std::vector<std::pair<std::string, std::string>> flags;  // flag, note
 };
-
-struct RegionChoice {
-    std::string region;
-    std::string source;
-    std::string evidence;
-};
-
-std::string Upper(std::string s) {
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return s;
-}
 
 std::vector<ModelGroup> GroupModels(const std::vector<std::string>& models) {
     std::vector<ModelGroup> groups;
     std::map<std::tuple<std::string, std::string, bool, bool, std::string>, size_t> index;
     for (const std::string& model : models) {
-        char szModelName[260];
-        CopyText(szModelName, model.c_str());
-        UpperCaseModelName(szModelName);
-        BrandDecision brand;
-        DecideBrand(szModelName, &brand);
-        char szCode[4];
-        int row = FindOptionCodeRow(szModelName, szCode);
-        ModelGroup g;
-        g.category = brand.pszSubBrand;
-        g.imageFolder = brand.pszImageFolder;
-        g.insideWord = brand.bInsideWord;
-        g.matched = brand.pszMatched ? brand.pszMatched : "";
-        g.regionFromTable = row >= 0 && szModelName[0] != '\0';
-        if (g.regionFromTable) {
-            g.tableRegion = DashRegionTable[row].szRegionCode;
-            g.tableEvidence = std::string("option code ") + szCode + ", table row " + std::to_string(row + 1);
-        }
-        auto key = std::make_tuple(g.category, g.imageFolder, g.insideWord, g.regionFromTable, g.tableRegion);
+        BrandInfo b = EngineQuery::ClassifyModel(model);
+        bool fromTable = b.tableRow > 0;
+        auto key = std::make_tuple(b.category, b.imageFolder, b.insideWord, fromTable, b.tableRegion);
         auto it = index.find(key);
         if (it == index.end()) {
-            index.emplace(key, groups.size());
+            it = index.emplace(key, groups.size()).first;
+            ModelGroup g;
+            g.brand = b;
+            g.regionFromTable = fromTable;
             groups.push_back(g);
-            it = index.find(key);
         }
         groups[it->second].models->push_back(model);
     }
@@ -179,24 +77,23 @@ std::vector<ModelGroup> GroupModels(const std::vector<std::string>& models) {
 
 // The regions the factory options file can give, as the engine reads each value (cut
 // to two characters; no file at all leaves the fallback "XX").
-std::vector<RegionChoice> FactoryRegions(ScratchImage* image, const MatrixOptions& options) {
+std::vector<RegionChoice> FactoryRegions(EngineQuery& q, const MatrixOptions& options) {
     std::vector<std::string> values = options.regions;
     if (values.empty()) {
-        for (const DashRegionRow& row : DashRegionTable) values.push_back(row.szRegionCode);
+        for (const EngineFacts::RegionRow& row : EngineQuery::Facts().regionTable) values.push_back(row.region);
     }
     std::vector<RegionChoice> choices;
     auto add = [&](const std::string* value) {
-        image->SetFactoryRegion(value);
-        RegionDecision d;
-        DecideDashRegion("", &d);
+        q.SetFactoryRegion(value);
+        RegionInfo r = q.FactoryRegion();
         for (const RegionChoice& c : choices) {
-            if (c.region == d.szDashRegion) return;
+            if (c.region.code == r.code) return;
         }
         RegionChoice c;
-        c.region = d.szDashRegion;
-        if (d.source == kRegionFromFactoryFile) {
+        c.region = r;
+        if (r.source == "factory-file") {
             c.source = "qor-ini";
-            c.evidence = "QOR.INI DashRegion=" + *value + (d.bFactoryValueCut ? " (cut to two characters)" : "");
+            c.evidence = "QOR.INI DashRegion=" + *value + (r.factoryValueCut ? " (cut to two characters)" : "");
         } else {
             c.source = "fallback";
             c.evidence = "no DashRegion in QOR.INI";
@@ -205,99 +102,99 @@ std::vector<RegionChoice> FactoryRegions(ScratchImage* image, const MatrixOption
     };
     for (const std::string& v : values) add(&v);
     if (options.includeFallback) add(nullptr);
-    image->SetFactoryRegion(nullptr);
     return choices;
 }
 
-SectionContent ReadSectionContent(const std::string& section) {
-    SectionContent content;
-    CopyText(g_run.szSection, section.c_str());
-    PageLink home;
-    DecidePageLink("Home", false, &home);
-    PageLink search;
-    DecidePageLink("Search", false, &search);
-    if (home.bUsable) content.home = home.szLinkPath;
-    if (search.bUsable) content.search = search.szLinkPath;
-    if (home.szLinkSection[0] != '\0' && !home.bUsable) {
-        content.problems.push_back(std::string("Home names link section ") + home.szLinkSection +
-                                   ", which is missing or lacks Name or Path");
-    }
-    if (search.szLinkSection[0] != '\0' && !search.bUsable) {
-        content.problems.push_back(std::string("Search names link section ") + search.szLinkSection +
-                                   ", which is missing or lacks Name or Path");
-    }
-    char szList[260];
-    ReadIniValue("Favorites", szList);
-    FavoritesPlan plan;
-    std::memset(&plan, 0, sizeof(plan));
-    char* cursor = szList;
-    for (char* piece = NextFavoritePiece(&cursor); piece; piece = NextFavoritePiece(&cursor)) {
-        FavoriteLink link;
-        DecideFavoriteLink(piece, plan, false, &link);
-        if (link.bSkipped) {
-            content.problems.push_back(std::string("Favorites names link section ") + piece +
-                                       ", which is missing or lacks Name or Path");
-        } else {
-            content.favorites->push_back(link.szLinkName);
-        }
-    }
-    content.sectionHasBranding = !content.home.empty() || !content.search.empty() || !content.favorites->empty();
-    return content;
-}
+std::shared_ptr<std::vector<std::string>> List() { return std::make_shared<std::vector<std::string>>(); }
 
-std::vector<std::string> ListBrandingSections(const std::string& iniBytes) {
-    std::vector<std::string> names;
-    std::string dump = formats::ProfileDump(iniBytes);
-    size_t start = 0;
-    while (start < dump.size()) {
-        size_t end = dump.find('\n', start);
-        if (end == std::string::npos) end = dump.size();
-        std::string line = dump.substr(start, end - start);
-        start = end + 1;
-        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            std::string name = line.substr(1, line.size() - 2);
-            std::string_view value;
-            if (Upper(name) == "DEFAULT_SECTION" || formats::ProfileFind(iniBytes, name, "Home", &value) ||
-                formats::ProfileFind(iniBytes, name, "Search", &value) ||
-                formats::ProfileFind(iniBytes, name, "Favorites", &value)) {
-                bool seen = false;
-                for (const std::string& n : names) seen = seen || Upper(n) == Upper(name);
-                if (!seen) names.push_back(name);
-            }
+Installed Install(EngineQuery& q, const Decision& d) {
+    // The home page is set only with -h: ask with it, so that the row says what it is.
+    RunOutcome run = q.DryRunInstallation(d, {"-h"});
+    Installed in;
+    auto favorites = List(), shortcuts = List(), signup = List(), wallpapers = List();
+    auto flag = [&in](const std::string& name, const std::string& note) {
+        bool seen = false;
+        for (const auto& f : in.flags) seen = seen || f.first == name;
+        if (!seen) in.flags.emplace_back(name, note);
+    };
+    in.variant = run.variant;
+    in.sizeFile = run.sizeFile;
+    if (run.home.applied) in.home = run.home.url;
+    if (run.search.applied) in.search = run.search.url;
+    for (const FavoriteOutcome& f : run.favorites) {
+        if (f.installed) favorites->push_back(f.name);
+        if (f.shortcut == "made") shortcuts->push_back(f.shortcutFile);
+        if (f.reason == "missing-link") {
+            flag("missing-link", "Favorites names link section " + f.linkSection + ", which is missing or lacks Name or Path");
+        } else if (f.reason == "path-too-long") {
+            flag("path-too-long", "the Path of link section " + f.linkSection + " is longer than the engine holds: nothing is installed for it");
+        } else if (f.reason == "no-shortcut") {
+            flag("no-shortcut", "favorite " + Quoted(f.name) + " is no file name: no shortcut file");
         }
     }
-    return names;
+    for (const auto& [page, key] : {std::make_pair(&run.home, "Home"), std::make_pair(&run.search, "Search")}) {
+        if (page->reason == "missing-link") {
+            flag("missing-link", std::string(key) + " names link section " + page->linkSection +
+                                     ", which is missing or lacks Name or Path");
+        } else if (page->reason == "path-too-long") {
+            flag("path-too-long", std::string(key) + " names link section " + page->linkSection +
+                                      ", whose Path is longer than the engine holds");
+        }
+    }
+    for (const SignupEntry& e : run.signup) signup->push_back("[" + e.section + "] " + e.key + "=" + e.value);
+    std::vector<std::string> missingCopies;
+    for (const WallpaperCopy& c : run.wallpapers) {
+        if (c.result == "copied") wallpapers->push_back(c.target);
+        if (c.reason == "asset-missing") {
+            flag("asset-missing", "wallpaper missing: " + c.source);
+            missingCopies.push_back(c.target);
+        }
+    }
+    // A copy whose picture is missing is told as asset-missing; every other failed write
+    // as what it is.
+    for (const WriteFailure& f : run.failures) {
+        if (std::find(missingCopies.begin(), missingCopies.end(), f.what) == missingCopies.end()) {
+            flag("write-fails", "write fails: " + f.what + ": " + f.text);
+        }
+    }
+    if (run.NoBranding()) flag("no-branding", "installs no start page, no search page and no favorite");
+    in.favorites = favorites;
+    in.shortcuts = shortcuts;
+    in.signup = signup;
+    in.wallpapers = wallpapers;
+    return in;
 }
 
 }  // namespace
 
-bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* error) {
-    std::ifstream in(options.iniPath, std::ios::binary);
-    if (!in) {
-        *error = "cannot read " + options.iniPath;
-        return false;
+std::unique_ptr<host::Image> FreshMachine() {
+    std::unique_ptr<host::Image> image = host::Image::InMemory("[Machine]\r\nExecutable=C:\\Facet\\Facet.exe\r\n");
+    image->Put("C:\\Facet\\FacetVer.exe", std::string());
+    for (const char* folder : {"C:\\Facet", "C:\\FACTORY\\Util", "C:\\Program Files\\Internet Explorer\\SIGNUP",
+                               "C:\\Windows\\Web\\Wallpaper", "C:\\Users\\Facet\\Favorites"}) {
+        image->PutFolder(folder);
     }
-    std::string iniBytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    matrix->brandingSections = ListBrandingSections(iniBytes);
+    std::string favorites = "C:\\Users\\Facet\\Favorites";
+    image->RegSetValue("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                       "Favorites", 1, favorites + '\0');
+    image->TakeJournal();
+    return image;
+}
+
+void BuildMatrix(EngineQuery& q, const MatrixOptions& options, Matrix* matrix) {
+    matrix->brandingSections = q.BrandingSections();
     matrix->languages = options.languages.empty() ? LanguagesNamedBySections(matrix->brandingSections)
                                                   : options.languages;
     matrix->rows.clear();
 
-    ScratchImage image;
-    if (!image.Make(iniBytes, options.wallpaperRoot, error)) return false;
-
-    // The executable folder and branding file path, resolved as the run resolves them.
-    EngineQuery query;
-
     std::vector<ModelGroup> groups = GroupModels(options.models);
-    std::vector<RegionChoice> factoryRegions = FactoryRegions(&image, options);
+    std::vector<RegionChoice> factoryRegions = FactoryRegions(q, options);
 
-    std::map<uint16_t, LanguageCodes> codes;
-    for (uint16_t lang : matrix->languages) DecideLanguageCodes(0x0409, lang, &codes[lang]);
+    std::map<uint16_t, LanguageTexts> codes;
+    for (uint16_t lang : matrix->languages) codes[lang] = EngineQuery::Languages(0x0409, lang);
 
     std::map<std::tuple<std::string, std::string, uint16_t>, SectionOutcome> outcomes;
-    std::map<std::string, SectionContent> contents;
-    std::map<std::tuple<std::string, std::string, bool>, WallpaperOutcome> wallpapers;
+    std::map<std::tuple<std::string, std::string, std::string, bool>, Installed> installs;
     std::vector<bool> screens;
     if (options.wide) screens.push_back(true);
     if (options.normal) screens.push_back(false);
@@ -305,73 +202,60 @@ bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* erro
     for (const ModelGroup& group : groups) {
         std::vector<RegionChoice> regions;
         if (group.regionFromTable) {
-            regions.push_back({group.tableRegion, "option-code", group.tableEvidence});
+            RegionChoice c;
+            c.region.code = group.brand.tableRegion;
+            c.region.source = "option-code";
+            c.region.tableRow = group.brand.tableRow;
+            c.source = "option-code";
+            c.evidence = "option code " + group.brand.optionCode + ", table row " + std::to_string(group.brand.tableRow);
+            regions.push_back(c);
         } else {
             regions = factoryRegions;
         }
         for (const RegionChoice& region : regions) {
             for (uint16_t lang : matrix->languages) {
-                const LanguageCodes& lc = codes[lang];
-                auto key = std::make_tuple(group.category, region.region, lang);
+                const LanguageTexts& lc = codes[lang];
+                auto key = std::make_tuple(group.brand.category, region.region.code, lang);
                 auto found = outcomes.find(key);
                 if (found == outcomes.end()) {
-                    SectionCandidates candidates;
-                    DecideSectionCandidates(region.region.c_str(), lc.szOSLangID, lc.szOSLangString,
-                                            group.category.c_str(), &candidates);
-                    SectionProbe probe;
-                    ProbeIniSection(query.iniPath().c_str(), candidates, &probe);
+                    Decision d = q.Search(region.region.code, lc, group.brand.category);
                     SectionOutcome o;
-                    o.section = probe.szSection;
-                    o.candidate = probe.nFound;
-                    CandidateResult results[kSectionCandidates] = {};
-                    if (options.explainCandidates) {
-                        Decision d{};
-                        d.candidates = candidates;
-                        d.probe = probe;
-                        query.CandidateResults(d, results);
+                    o.candidates = d.candidates;
+                    o.section = d.section;
+                    o.candidate = d.found;
+                    for (const Candidate& c : d.candidates) {
+                        if (c.result == "not-probed") continue;
+                        const char* why = c.result == "found"          ? "chosen"
+                                          : !options.explainCandidates ? "no section with a Home key"
+                                          : c.result == "no-home"      ? "section has no Home key"
+                                                                       : "no such section";
+                        o.probes->push_back(c.name + ": " + why);
                     }
-                    for (int i = 0; i < probe.nProbed; ++i) {
-                        std::string name = SectionCandidateName(candidates, i);
-                        const char* why = i + 1 == probe.nFound                    ? "chosen"
-                                          : !options.explainCandidates             ? "no section with a Home key"
-                                          : results[i] == CandidateResult::kNoHome ? "section has no Home key"
-                                                                                   : "no such section";
-                        o.probes->push_back(name + ": " + why);
-                    }
-                    if (probe.nFound == 0) o.probes->push_back("DEFAULT_SECTION: the default, not probed");
+                    if (d.found == 0) o.probes->push_back("DEFAULT_SECTION: the default, not probed");
                     found = outcomes.emplace(key, std::move(o)).first;
                     ++matrix->sectionDecisions;
                 }
                 const SectionOutcome& outcome = found->second;
-                auto content = contents.find(outcome.section);
-                if (content == contents.end()) {
-                    content = contents.emplace(outcome.section, ReadSectionContent(outcome.section)).first;
-                }
                 for (bool wide : screens) {
-                    auto wkey = std::make_tuple(group.imageFolder, std::string(lc.szOSLangString), wide);
-                    auto wp = wallpapers.find(wkey);
-                    if (wp == wallpapers.end()) {
-                        CopyText(g_run.szImageFolder, group.imageFolder.c_str());
-                        CopyText(g_run.szOSLangString, lc.szOSLangString);
-                        g_run.bWideScreen = wide ? 1 : 0;
-                        WallpaperPlan plan;
-                        DecideWallpapers(&plan);
-                        WallpaperOutcome w;
-                        w.variant = plan.szImageFolder;
-                        w.sizeFile = plan.szSizeFile;
-                        for (int i = 0; i < 3; ++i) {
-                            host::MappedPath path;
-                            if (!plan.copies[i].bFits || host::MapPath(plan.copies[i].szSource, &path) != 0 ||
-                                !path.exists) {
-                                w.missing.push_back(plan.copies[i].szSource);
-                            }
-                        }
-                        wp = wallpapers.emplace(wkey, std::move(w)).first;
+                    auto ikey = std::make_tuple(outcome.section, group.brand.imageFolder, lc.osLangString, wide);
+                    auto in = installs.find(ikey);
+                    if (in == installs.end()) {
+                        Decision d;
+                        d.brand = group.brand;
+                        d.region = region.region;
+                        d.language = lc;
+                        d.candidates = outcome.candidates;
+                        d.found = outcome.candidate;
+                        d.section = outcome.section;
+                        d.wideScreen = wide;
+                        in = installs.emplace(ikey, Install(q, d)).first;
+                        ++matrix->installations;
                     }
+                    const Installed& content = in->second;
                     MatrixRow row;
                     row.models = group.models;
-                    row.category = group.category;
-                    row.region = region.region;
+                    row.category = group.brand.category;
+                    row.region = region.region.code;
                     row.regionSource = region.source;
                     row.regionEvidence = region.evidence;
                     row.language = lang;
@@ -379,40 +263,77 @@ bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* erro
                     row.section = outcome.section;
                     row.candidate = outcome.candidate;
                     row.probes = outcome.probes;
-                    row.home = content->second.home;
-                    row.search = content->second.search;
-                    row.favorites = content->second.favorites;
-                    row.variant = wp->second.variant;
-                    row.sizeFile = wp->second.sizeFile;
+                    row.home = content.home;
+                    row.search = content.search;
+                    row.favorites = content.favorites;
+                    row.shortcuts = content.shortcuts;
+                    row.signup = content.signup;
+                    row.wallpapers = content.wallpapers;
+                    row.variant = content.variant;
+                    row.sizeFile = content.sizeFile;
                     if (outcome.candidate == 0) {
                         row.flags.push_back("default");
                         row.notes.push_back("no candidate section has a Home key: DEFAULT_SECTION is used");
                     }
-                    if (!content->second.sectionHasBranding) {
-                        row.flags.push_back("no-branding");
-                        row.notes.push_back("section " + outcome.section +
-                                            " installs no start page, no search page and no favorite");
+                    for (const auto& [flag, note] : content.flags) {
+                        row.flags.push_back(flag);
+                        row.notes.push_back(flag == "no-branding" ? "section " + outcome.section + " " + note : note);
                     }
-                    if (!content->second.problems.empty()) {
-                        row.flags.push_back("missing-link");
-                        row.notes.insert(row.notes.end(), content->second.problems.begin(),
-                                         content->second.problems.end());
-                    }
-                    if (!wp->second.missing.empty()) {
-                        row.flags.push_back("asset-missing");
-                        for (const std::string& m : wp->second.missing) row.notes.push_back("wallpaper missing: " + m);
-                    }
-                    if (group.insideWord) {
+                    if (group.brand.insideWord) {
                         row.flags.push_back("two-letter-match");
-                        row.notes.push_back("category " + group.category + " comes from \"" + group.matched +
-                                            "\" found inside a longer word of the model name");
+                        row.notes.push_back("category " + group.brand.category + " comes from " +
+                                            Quoted(group.brand.matchedText) +
+                                            " found inside a longer word of the model name");
                     }
                     matrix->rows.push_back(std::move(row));
                 }
             }
         }
     }
-    ResetRunState();
+}
+
+bool PrepareMatrixQuery(EngineQuery& q, const MatrixOptions& options, std::string* error) {
+    if (!q.iniPathOk()) {
+        *error = "the image has no place for a branding file (its program path is too long)";
+        return false;
+    }
+    if (!options.iniPath.empty()) {
+        std::string bytes;
+        if (!ReadInput(options.iniPath, kBrandingLimit, &bytes, error)) return false;
+        q.PutBrandingFile(bytes);
+    } else if (!q.BrandingRead()) {
+        *error = "the image has no readable branding file at " + q.iniPath();
+        return false;
+    }
+    if (options.imageDir.empty() && !options.wallpaperRoot.empty()) {
+        // The pictures beside the branding file stand where the machine has them.
+        for (const WallpaperSource& s : q.WallpaperSources()) {
+            std::string rel = s.winPath.substr(q.exeDir().size());
+            std::vector<std::string> parts;
+            for (size_t start = 1; start <= rel.size();) {
+                size_t end = rel.find('\\', start);
+                if (end == std::string::npos) end = rel.size();
+                parts.push_back(rel.substr(start, end - start));
+                start = end + 1;
+            }
+            std::string host;
+            if (FindPathNoCase(options.wallpaperRoot, parts, &host)) q.image().PutHostFile(ImageFromUtf8(s.winPath), host);
+        }
+    }
+    return true;
+}
+
+bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* error) {
+    std::unique_ptr<host::Image> image = options.imageDir.empty() ? FreshMachine() : host::Image::Open(options.imageDir, error);
+    if (!image) {
+        *error = "cannot read machine image: " + *error;
+        return false;
+    }
+    // Nobody else writes this image while the matrix asks its questions.
+    image->TrustCaches(true);
+    EngineQuery q(*image);
+    if (!PrepareMatrixQuery(q, options, error)) return false;
+    BuildMatrix(q, options, matrix);
     return true;
 }
 

@@ -12,6 +12,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "author/engine_query.h"
+
 namespace author {
 
 using TextList = std::shared_ptr<const std::vector<std::string>>;
@@ -26,15 +28,20 @@ struct MatrixRow {
     std::string regionEvidence;  // the option code and table row, or the QOR.INI value
     uint16_t language = 0;       // system UI language identifier
     bool wide = false;
-    std::string section;             // the chosen section, or DEFAULT_SECTION
-    int candidate = 0;               // 1-5: the candidate that found it; 0: the default
-    TextList probes;                 // each candidate probed, with why it missed
-    std::string home;                // URL of the start page (set with -h), or empty
-    std::string search;              // URL of the search page, or empty
-    TextList favorites;              // Name of each favorite installed, in order
-    std::string variant;             // wallpaper variant folder, "\standard" ...
-    std::string sizeFile;            // "\1920x1200.jpg" or "\1024x768.jpg"
-    std::vector<std::string> flags;  // default, no-branding, missing-link, asset-missing, two-letter-match
+    std::string section;                                                 // the chosen section, or DEFAULT_SECTION
+    int candidate = 0;                                                   // 1-5: the candidate that found it; 0: the default
+    TextList probes;                                                     // each candidate probed, with why it missed
+    std::string home;                                                    // URL of the start page the run sets with -h, or empty
+    std::string search;                                                  // URL of the search page the run sets, or empty
+    TextList favorites = std::make_shared<std::vector<std::string>>();   // Name of each favorite installed
+    TextList shortcuts = std::make_shared<std::vector<std::string>>();   // each shortcut file the run makes
+    TextList signup = std::make_shared<std::vector<std::string>>();      // each sign-up entry, "[section] key=value"
+    TextList wallpapers = std::make_shared<std::vector<std::string>>();  // each wallpaper copy it makes (target)
+    std::string variant;                                                 // wallpaper variant folder, "\standard" ...
+    std::string sizeFile;                                                // "\1920x1200.jpg" or "\1024x768.jpg"
+    // default, no-branding, missing-link, path-too-long, no-shortcut, write-fails,
+    // asset-missing, two-letter-match: the outcomes' names every tool uses
+    std::vector<std::string> flags;
     std::vector<std::string> notes;  // why each flag is set, for the report
 };
 
@@ -73,16 +80,16 @@ nlohmann::ordered_json SummaryJson(const MatrixSummary& summary);
 namespace author {
 
 struct MatrixOptions {
-    std::string iniPath;        // the branding file (host path)
-    std::string wallpaperRoot;  // host folder that stands beside Facet.exe (holds Bitmap\...), or empty
+    std::string iniPath;        // the branding file (host path); empty with an image: the image's own
+    std::string imageDir;       // a machine image the rows are run on; empty: a freshly imaged machine in memory
+    std::string wallpaperRoot;  // without an image: the host folder that holds Bitmap\Wallpapers, or empty
     std::vector<std::string> models;
     std::vector<uint16_t> languages;   // empty: the languages the branding file names, plus 0409
     std::vector<std::string> regions;  // DashRegion values of QOR.INI; empty: the table's region codes
     bool includeFallback = true;       // also machines whose QOR.INI has no DashRegion
     bool wide = true;
     bool normal = true;
-    // Tell a missing candidate section from one without Home (reads the file once more
-    // per section search; the report wants it, the CSV and JSON rows do not).
+    // Tell a missing candidate section from one without Home (the report wants it).
     bool explainCandidates = false;
 };
 
@@ -92,12 +99,24 @@ struct Matrix {
     std::vector<uint16_t> languages;            // the languages it ranged over
     // Distinct questions put to the engine, for the benchmark's report.
     size_t sectionDecisions = 0;
+    size_t installations = 0;  // dry runs of the installation
 };
 
-// Asks the engine, through the host stand-ins, what every combination gets. Opens a
-// scratch machine image of its own (the branding file copied in, the wallpapers linked)
-// and closes it again; nothing the caller named is changed. False, with *error, when
-// the branding file cannot be read or the scratch image cannot be made.
+// Asks the engine what every combination gets: the section search of each, and the
+// installation of each distinct section and wallpaper variant run in a dry run of the
+// machine (the image given, or a freshly imaged machine in memory with the branding file
+// beside its program). Nothing on disk is written. False, with *error, when the branding
+// file or the image cannot be read.
 bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* error);
+
+// The two halves of it, for a caller that asks more of the same query (the report): the
+// branding file and the pictures put in place, then the rows.
+bool PrepareMatrixQuery(EngineQuery& query, const MatrixOptions& options, std::string* error);
+void BuildMatrix(EngineQuery& query, const MatrixOptions& options, Matrix* matrix);
+
+// The machine a matrix without an image stands for: the program at C:\Facet\Facet.exe,
+// Program Files, the Windows wallpaper folder, C:\FACTORY\Util, the sign-up folder and a
+// Favorites folder that the registry names.
+std::unique_ptr<host::Image> FreshMachine();
 
 }  // namespace author

@@ -87,7 +87,7 @@ std::vector<uint16_t> LanguagesNamedBySections(const std::vector<std::string>& s
         size_t dash2 = name.find('-', dash1 + 1);
         if (dash2 == std::string::npos) continue;
         std::string_view lang = std::string_view(name).substr(dash1 + 1, dash2 - dash1 - 1);
-        if (!IsHex(lang)) continue;
+        if (!IsHex(lang) || (lang.size() != 2 && lang.size() != 4)) continue;
         unsigned value = static_cast<unsigned>(std::stoul(std::string(lang), nullptr, 16));
         if (lang.size() == 4) {
             langs.push_back(static_cast<uint16_t>(value));

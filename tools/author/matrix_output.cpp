@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "author/matrix.h"
+#include "author/text.h"
 
 namespace author {
 
@@ -28,6 +29,13 @@ std::string LangIdText(uint16_t langId) {
 }
 
 std::string CsvField(const std::string& field) {
+    // Control characters other than CR and LF are shown as in a quoted text line.
+    bool controls = false;
+    for (unsigned char c : field) controls = controls || ((c < 0x20 && c != '\r' && c != '\n') || c == 0x7F);
+    if (controls) {
+        std::string shown = Quoted(field);
+        return CsvField(shown.substr(1, shown.size() - 2));
+    }
     if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
     std::string quoted = "\"";
     for (char c : field) {
@@ -38,13 +46,12 @@ std::string CsvField(const std::string& field) {
 }
 
 void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows) {
-    out << "model,category,region,region_source,language,screen,section,candidate,home,search,favorites,variant,"
-           "size_file,flags\r\n";
+    out << "model,category,region,region_source,language,screen,section,candidate,home,search,favorites,shortcuts,"
+           "wallpapers,variant,size_file,flags\r\n";
     for (const MatrixRow& r : rows) {
-        const std::string fields[] = {Join(*r.models), r.category, r.region,
-                                      r.regionSource, LangIdText(r.language), r.wide ? "wide" : "normal",
-                                      r.section, std::to_string(r.candidate), r.home,
-                                      r.search, Join(*r.favorites), r.variant,
+        const std::string fields[] = {Join(*r.models), r.category, r.region, r.regionSource, LangIdText(r.language),
+                                      r.wide ? "wide" : "normal", r.section, std::to_string(r.candidate), r.home,
+                                      r.search, Join(*r.favorites), Join(*r.shortcuts), Join(*r.wallpapers), r.variant,
                                       r.sizeFile, Join(r.flags)};
         for (size_t i = 0; i < std::size(fields); ++i) {
             if (i > 0) out << ',';
@@ -66,6 +73,9 @@ nlohmann::ordered_json RowJson(const MatrixRow& r) {
             {"home", r.home},
             {"search", r.search},
             {"favorites", *r.favorites},
+            {"shortcuts", *r.shortcuts},
+            {"signup", *r.signup},
+            {"wallpapers", *r.wallpapers},
             {"variant", r.variant},
             {"size_file", r.sizeFile},
             {"flags", r.flags}};

@@ -1,11 +1,18 @@
 // The commands of facet-sim. Each Add*Command registers one subcommand (or a few close
 // relatives) on the app; when the command runs, its callback stores the process exit
-// code in `exitCode`: 0 clean, 1 findings or differences, 2 unreadable input.
+// code in `exitCode`: 0 clean, 1 findings or differences, 2 unreadable input, bad usage
+// or output that could not be written. Every command has the same grammar: --format
+// (where there is more than one form), --out (where it writes a document), --ini (where
+// a branding file can stand in for an image's own) and --help.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "platform/host/image.h"
 
 void AddRunCommand(CLI::App& app, int& exitCode);
 void AddResolveCommand(CLI::App& app, int& exitCode);
@@ -26,11 +33,24 @@ void AddCheckCommand(CLI::App& app, int& exitCode);
 // Shared by the commands.
 namespace cli {
 
-// Opens a machine image for the stand-ins; on failure prints why on stderr and returns
-// false (the caller exits with 2).
-bool OpenImage(const std::string& dir);
+// Opens a machine image; on failure prints why on stderr and returns null (the caller
+// exits with 2).
+std::unique_ptr<host::Image> OpenImage(const std::string& dir);
 
-// Reads a whole file; on failure prints "facet-sim: cannot read FILE" and returns false.
+// Reads a file a person named (author::ReadInput); on failure prints why and returns false.
 bool ReadWholeFile(const std::string& path, std::string* bytes);
+
+// Writes a command's output to --out (or standard output); on failure prints why and
+// returns false (the caller exits with 2).
+bool Write(const std::string& out, const std::string& bytes);
+
+// A JSON document through the one writer, to --out; false (with a message) when it
+// cannot be written.
+bool WriteJson(const std::string& out, const nlohmann::ordered_json& doc);
+
+// --format, one of the forms given, on the command.
+CLI::Option* AddFormat(CLI::App* cmd, std::string& format, std::initializer_list<std::string> forms,
+                       const std::string& help);
+CLI::Option* AddOut(CLI::App* cmd, std::string& out);
 
 }  // namespace cli

@@ -2,32 +2,37 @@
 #include <cstdio>
 #include <string>
 
+#include "author/output.h"
 #include "author/run_report.h"
+#include "author/text.h"
 #include "commands.h"
 
 void AddDiffCommand(CLI::App& app, int& exitCode) {
-    auto file = std::make_shared<std::string>();
+    struct DiffOptions {
+        std::string file;
+        std::string out;
+    };
+    auto o = std::make_shared<DiffOptions>();
     CLI::App* cmd = app.add_subcommand(
         "diff",
         "Prints a run report written by facet-sim run --report as a short before/after listing: each file with "
         "its size before and after, each registry value set in .reg notation (- before, + after) under its key, "
         "the sign-up entries added, and a summary line. Exits 0, or 2 when the report cannot be read.");
-    cmd->add_option("REPORT", *file, "the JSON report")->required();
-    cmd->callback([file, &exitCode]() {
+    cmd->add_option("REPORT", o->file, "the JSON report")->required();
+    cli::AddOut(cmd, o->out);
+    cmd->callback([o, &exitCode]() {
         std::string bytes;
-        if (!cli::ReadWholeFile(*file, &bytes)) {
-            exitCode = 2;
-            return;
-        }
-        nlohmann::json report = nlohmann::json::parse(bytes, nullptr, false);
+        std::string error;
+        nlohmann::json report;
         std::string text;
-        std::string error = "not JSON";
-        if (report.is_discarded() || !author::FormatRunDiff(report, &text, &error)) {
-            fprintf(stderr, "facet-sim: %s: %s\n", file->c_str(), error.c_str());
+        if (!author::ReadInput(o->file, author::kJsonLimit, &bytes, &error) ||
+            !author::ParseJsonInput(bytes, author::kJsonDepthLimit, &report, &error) ||
+            !author::FormatRunDiff(report, &text, &error)) {
+            fprintf(stderr, "facet-sim: %s: %s\n", author::Utf8FromHost(o->file).c_str(),
+                    author::Utf8FromHost(error).c_str());
             exitCode = 2;
             return;
         }
-        fputs(text.c_str(), stdout);
-        exitCode = 0;
+        exitCode = cli::Write(o->out, text) ? 0 : 2;
     });
 }

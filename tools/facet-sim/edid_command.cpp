@@ -6,32 +6,25 @@
 
 #include <nlohmann/json.hpp>
 
+#include "author/engine_query.h"
+#include "author/output.h"
+#include "author/text.h"
 #include "commands.h"
-#include "identify/edid.h"
-#include "platform/host/machine.h"
 #include "formats/reg_format.h"
 
 namespace {
 
 const char kDisplayEnum[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\DISPLAY";
 
-const char* ClassName(int32_t type, bool json) {
-    switch (type) {
-        case kEdidLcd: return "LCD";
-        case kEdidCrt: return "CRT";
-        case kEdidFlatPanel: return json ? "FLAT" : "flat panel";
-        default: return "none";
-    }
-}
-
 // Decodes and prints one block as the engine does. False, with a message, when it is
 // too short for the engine to read (it ends before 0x3D), or when it is shorter than a
 // whole base block: the engine decodes such a block from the bytes it has, and so does
 // this command, but a real monitor's block is never that short.
-bool Show(const std::string& name, const std::string& bytes, bool json) {
-    if (bytes.size() < kEdidBytesUsed) {
+bool Show(const std::string& name, const std::string& bytes, bool json, std::string* out) {
+    size_t used = author::EngineQuery::EdidBytesUsed();
+    if (bytes.size() < used) {
         fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short to decode (the fields need %zu, up to 0x3D)\n",
-                name.c_str(), bytes.size(), kEdidBytesUsed);
+                name.c_str(), bytes.size(), used);
         return false;
     }
     bool whole = bytes.size() >= 128;
@@ -40,37 +33,27 @@ bool Show(const std::string& name, const std::string& bytes, bool json) {
                 "facet-sim edid: %s: %zu bytes, short of a 128-byte EDID block; decoded from the bytes it holds\n",
                 name.c_str(), bytes.size());
     }
-    int32_t nRev = 0;
-    int32_t nPass = 0;
-    DWORD dwWidth = 0;
-    DWORD dwHeight = 0;
-    int32_t nDisplayType = kEdidNone;
-    DecodeEdidBlock(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), &nRev, &nPass, &dwWidth, &dwHeight,
-                    &nDisplayType);
+    author::EdidInfo e = author::EngineQuery::DecodeEdid(bytes);
+    std::string kind = e.displayType == "FLAT" && !json ? "flat panel" : e.displayType;
     if (json) {
-        nlohmann::ordered_json line = {{"file", name},
-                                       {"version", nRev},
-                                       {"revision", nPass},
-                                       {"class", ClassName(nDisplayType, true)},
-                                       {"width", dwWidth},
-                                       {"height", dwHeight}};
-        printf("%s\n", line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+        nlohmann::ordered_json line = {{"file", name}, {"version", e.nRev}, {"revision", e.nPass}, {"class", kind}, {"width", e.width}, {"height", e.height}};
+        *out += line.dump() + "\n";
     } else {
-        printf("%s: version %d, revision %d, %s, %u x %u\n", name.c_str(), static_cast<int>(nRev),
-               static_cast<int>(nPass), ClassName(nDisplayType, false), static_cast<unsigned>(dwWidth),
-               static_cast<unsigned>(dwHeight));
+        *out += name + ": version " + std::to_string(e.nRev) + ", revision " + std::to_string(e.nPass) + ", " + kind +
+                ", " + std::to_string(e.width) + " x " + std::to_string(e.height) + "\n";
     }
     return whole;
 }
 
-int FromRegistry(const std::string& dir, bool json) {
-    if (!cli::OpenImage(dir)) return 2;
-    formats::Registry& reg = host::CurrentImage()->registry();
+int FromRegistry(const std::string& dir, bool json, std::string* out) {
+    std::unique_ptr<host::Image> image = cli::OpenImage(dir);
+    if (!image) return 2;
+    formats::Registry& reg = image->registry();
     bool ok = true;
     for (const std::string& model : formats::RegSubkeys(reg, kDisplayEnum)) {
         std::string modelKey = std::string(kDisplayEnum) + "\\" + model;
         for (const std::string& instance : formats::RegSubkeys(reg, modelKey)) {
-            std::string name = "DISPLAY\\" + model + "\\" + instance;
+            std::string name = author::Utf8FromImage("DISPLAY\\" + model + "\\" + instance);
             formats::RegKey* params = formats::FindRegKey(reg, modelKey + "\\" + instance + "\\Device Parameters");
             formats::RegValue* edid = params ? formats::FindRegValue(*params, "EDID") : nullptr;
             if (edid == nullptr) {
@@ -78,22 +61,23 @@ int FromRegistry(const std::string& dir, bool json) {
                 ok = false;
                 continue;
             }
-            ok = Show(name, edid->data, json) && ok;
+            ok = Show(name, edid->data, json, out) && ok;
         }
     }
-    host::CloseMachine();
     return ok ? 0 : 1;
 }
 
-int FromFiles(const std::vector<std::string>& files, bool json) {
+int FromFiles(const std::vector<std::string>& files, bool json, std::string* out) {
     bool ok = true;
     for (const std::string& file : files) {
         std::string bytes;
-        if (!cli::ReadWholeFile(file, &bytes)) {
+        std::string error;
+        if (!author::ReadInput(file, 1u << 20, &bytes, &error)) {
+            fprintf(stderr, "facet-sim edid: %s\n", author::Utf8FromHost(error).c_str());
             ok = false;
             continue;
         }
-        ok = Show(file, bytes, json) && ok;
+        ok = Show(author::Utf8FromHost(file), bytes, json, out) && ok;
     }
     return ok ? 0 : 1;
 }
@@ -103,6 +87,8 @@ int FromFiles(const std::vector<std::string>& files, bool json) {
 void AddEdidCommand(CLI::App& app, int& exitCode) {
     struct EdidOptions {
         bool json = false;
+        std::string format = "text";
+        std::string out;
         std::string registryDir;
         std::vector<std::string> files;
     };
@@ -114,8 +100,11 @@ void AddEdidCommand(CLI::App& app, int& exitCode) {
         "and the active size of the first timing. A block of 62 to 127 bytes is decoded from the bytes it holds, "
         "as the engine decodes it, and reported as short; a shorter one is not decoded. Either makes the exit "
         "code 1; the other blocks are still shown.");
-    cmd->add_flag("--json", o->json, "one JSON object a line: file, version, revision, class (LCD, CRT or FLAT), "
-                                     "width and height");
+    cli::AddFormat(cmd, o->format, {"text", "json"},
+                   "text (default) or json: one JSON object a line, with file, version, revision, class (LCD, CRT "
+                   "or FLAT), width and height");
+    cmd->add_flag("--json", o->json, "the same as --format json");
+    cli::AddOut(cmd, o->out);
     CLI::Option* registry =
         cmd->add_option("--registry", o->registryDir, "decode every EDID instance in this machine image");
     CLI::Option* files = cmd->add_option("FILE", o->files, "raw EDID files");
@@ -126,6 +115,9 @@ void AddEdidCommand(CLI::App& app, int& exitCode) {
             exitCode = 2;
             return;
         }
-        exitCode = o->registryDir.empty() ? FromFiles(o->files, o->json) : FromRegistry(o->registryDir, o->json);
+        bool json = o->json || o->format == "json";
+        std::string out;
+        exitCode = o->registryDir.empty() ? FromFiles(o->files, json, &out) : FromRegistry(o->registryDir, json, &out);
+        if (!cli::Write(o->out, out)) exitCode = 2;
     });
 }

@@ -1,46 +1,57 @@
 // facet-sim explain: what a machine image would get from a branding run, and why, without
 // changing the image.
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "author/engine_query.h"
 #include "author/explain.h"
 #include "commands.h"
-#include "platform/host/machine.h"
 
 void AddExplainCommand(CLI::App& app, int& exitCode) {
     struct Options {
         std::string dir;
         std::vector<std::string> args;
+        std::string format = "text";
         bool json = false;
+        std::string out;
+        std::string ini;
     };
     auto opts = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand(
         "explain",
         "Explains what a branding run would do on the machine image in MACHINE_DIR with the engine arguments ARGS "
         "(those after Facet.exe, such as -h), and why: the identification with its evidence, the section search, "
-        "every value read with its file and line, the favorites, pages and wallpaper copies, and the lint findings "
-        "about the files this machine uses. A dry run: nothing in the image is changed. Exits 0, 1 when a "
-        "finding is an error or a warning, 2 when the image cannot be read.");
+        "every value read with its file and line, the favorites, pages and wallpaper copies with the outcome of "
+        "each write, and the lint findings about the files this machine uses. The engine's own run in a dry run: "
+        "nothing in the image is changed. Exits 0; 1 when the machine gets no branding, a two-letter match inside "
+        "a word decided its category, a write will fail, or a finding is an error or a warning; 2 when the image "
+        "cannot be read.");
     cmd->set_help_flag("--help", "Print this help message and exit");
     cmd->add_option("MACHINE_DIR", opts->dir, "the machine image")->required();
     cmd->add_option("ARGS", opts->args, "arguments the engine would get after Facet.exe");
-    cmd->add_flag("--json", opts->json, "one JSON document instead of text");
+    cli::AddFormat(cmd, opts->format, {"text", "json"}, "text (default) or json (one document)");
+    cmd->add_flag("--json", opts->json, "the same as --format json");
+    cli::AddOut(cmd, opts->out);
+    cmd->add_option("--ini", opts->ini, "a Facet.INI that stands in for the image's own (held in memory)");
     cmd->allow_extras();
     cmd->callback([cmd, opts, &exitCode]() {
         std::vector<std::string> args = opts->args;
         for (const std::string& extra : cmd->remaining()) args.push_back(extra);
-        if (!cli::OpenImage(opts->dir)) {
+        std::unique_ptr<host::Image> image = cli::OpenImage(opts->dir);
+        std::string ini;
+        if (!image || (!opts->ini.empty() && !cli::ReadWholeFile(opts->ini, &ini))) {
             exitCode = 2;
             return;
         }
-        nlohmann::ordered_json doc = author::ExplainMachine(opts->dir, args);
-        host::CloseMachine();
-        std::string out = opts->json ? doc.dump(2) + "\n" : author::FormatExplanationText(doc);
-        fwrite(out.data(), 1, out.size(), stdout);
-        bool findings = false;
-        for (const auto& f : doc["findings"]) findings = findings || f["severity"] != "note";
-        exitCode = findings ? 1 : 0;
+        if (!opts->ini.empty()) {
+            author::EngineQuery where(*image);
+            where.PutBrandingFile(ini);
+        }
+        nlohmann::ordered_json doc = author::ExplainMachine(*image, opts->dir, args);
+        bool written = opts->json || opts->format == "json" ? cli::WriteJson(opts->out, doc)
+                                                            : cli::Write(opts->out, author::FormatExplanationText(doc));
+        exitCode = !written ? 2 : author::ExplanationHasProblems(doc) ? 1
+                                                                      : 0;
     });
 }

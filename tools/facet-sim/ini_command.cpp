@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "author/text.h"
 #include "commands.h"
 #include "formats/profile_index.h"
 #include "formats/profile_reader.h"
@@ -28,9 +29,12 @@ void AddIniCommands(CLI::App& app, int& exitCode) {
         }
         std::vector<char> value(text.size() + o->def.size() + 1);
         bool cut = false;
-        formats::ProfileGetString(text, o->section.c_str(), o->key.c_str(), o->def.c_str(), value.data(), value.size(),
-                                  &cut);
-        printf("%s\n", value.data());
+        // The names and the default as they would be typed on the machine.
+        std::string section = author::ImageFromUtf8(o->section);
+        std::string key = author::ImageFromUtf8(o->key);
+        std::string def = author::ImageFromUtf8(o->def);
+        formats::ProfileGetString(text, section.c_str(), key.c_str(), def.c_str(), value.data(), value.size(), &cut);
+        printf("%s\n", author::Utf8FromImage(value.data()).c_str());
         exitCode = 0;
     });
 
@@ -45,7 +49,7 @@ void AddIniCommands(CLI::App& app, int& exitCode) {
             exitCode = 2;
             return;
         }
-        fputs(formats::ProfileDump(text).c_str(), stdout);
+        fputs(author::Utf8FromImage(formats::ProfileDump(text)).c_str(), stdout);
         exitCode = 0;
     });
 }

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "author/lint.h"
+#include "author/matrix_input.h"
 #include "author/sarif.h"
 #include "commands.h"
 
@@ -18,7 +17,9 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
     struct LintArgs {
         std::string file;
         std::string image;
+        std::string regions;
         std::string format = "text";
+        std::string out;
     };
     auto o = std::make_shared<LintArgs>();
     CLI::App* lint = app.add_subcommand(
@@ -28,31 +29,45 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
     lint->add_option("FILE", o->file, "the branding file")->required();
     lint->add_option("--image", o->image,
                      "a machine image whose wallpapers are checked too (every file some machine would copy)");
-    lint->add_option("--format", o->format, "text (FILE:LINE:COL: severity: message [rule]), json or sarif")
-        ->check(CLI::IsMember({"text", "json", "sarif"}));
+    lint->add_option("--regions", o->regions,
+                     "the DashRegion values the factories' options files hold, comma-separated: a section for a "
+                     "region outside the region table is then reachable only when a factory uses its code (without "
+                     "it, lint notes that such a section depends on the factory file)");
+    cli::AddFormat(lint, o->format, {"text", "json", "sarif"},
+                   "text (FILE:LINE:COL: severity: message [rule]), json or sarif");
+    cli::AddOut(lint, o->out);
     lint->callback([o, &exitCode]() {
         std::vector<author::Finding> findings;
         std::string error;
         author::LintOptions options;
-        options.imageDir = o->image;
-        if (!author::LintBrandingFile(o->file, options, &findings, &error)) {
+        options.checkAssets = !o->image.empty();
+        if (!o->regions.empty()) {
+            if (!author::ParseRegions(o->regions, &options.regions, &error)) {
+                fprintf(stderr, "facet-sim lint: --regions: %s\n", error.c_str());
+                exitCode = 2;
+                return;
+            }
+            options.regionsGiven = true;
+        }
+        if (!author::LintBrandingFile(o->file, o->image, options, &findings, &error)) {
             fprintf(stderr, "facet-sim lint: %s\n", error.c_str());
             exitCode = 2;
             return;
         }
-        const auto dumpJson = [](const nlohmann::ordered_json& doc) {
-            printf("%s\n", doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-        };
+        bool written = false;
         if (o->format == "json") {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
             for (const author::Finding& f : findings) list.push_back(author::FindingJson(f));
-            dumpJson({{"findings", list}});
+            written = cli::WriteJson(o->out, {{"findings", list}});
         } else if (o->format == "sarif") {
-            dumpJson(author::SarifLog("facet-sim lint", FACET_VERSION, author::kLintRules,
-                                      sizeof(author::kLintRules) / sizeof(author::kLintRules[0]), findings));
+            written = cli::WriteJson(o->out, author::SarifLog("facet-sim lint", FACET_VERSION, author::kLintRules,
+                                                              std::size(author::kLintRules), findings));
         } else {
-            for (const author::Finding& f : findings) printf("%s\n", author::FormatFindingText(f).c_str());
+            std::string text;
+            for (const author::Finding& f : findings) text += author::FormatFindingText(f) + "\n";
+            written = cli::Write(o->out, text);
         }
-        exitCode = author::HasErrorsOrWarnings(findings) ? 1 : 0;
+        exitCode = !written ? 2 : author::HasErrorsOrWarnings(findings) ? 1
+                                                                        : 0;
     });
 }

@@ -10,10 +10,10 @@
 #include "author/lint.h"
 #include "author/matrix.h"
 #include "author/matrix_input.h"
+#include "author/output.h"
 #include "author/report_html.h"
+#include "author/text.h"
 #include "commands.h"
-#include "config/section.h"
-#include "platform/host/machine.h"
 
 namespace {
 
@@ -28,26 +28,6 @@ struct MatrixCommandOptions {
     std::string out;
 };
 
-// The host folder of the image's executable (where Facet.INI and Bitmap lie) and the
-// host path of its branding file, as the engine names them.
-bool ImageFolders(const std::string& image, std::string* exeDir, std::string* iniPath) {
-    if (!cli::OpenImage(image)) return false;
-    char szExeDir[260];
-    char szIniPath[260];
-    bool ok = DecideIniPath(szExeDir, szIniPath) == kIniPathOk;
-    host::MappedPath dir;
-    host::MappedPath ini;
-    ok = ok && host::MapPath(szExeDir, &dir) == 0 && host::MapPath(szIniPath, &ini) == 0;
-    host::CloseMachine();
-    if (!ok) {
-        fprintf(stderr, "facet-sim matrix: the image's executable folder cannot be mapped: %s\n", image.c_str());
-        return false;
-    }
-    *exeDir = dir.host;
-    *iniPath = ini.host;
-    return true;
-}
-
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/"
@@ -56,7 +36,7 @@ std::string FolderOf(const std::string& path) {
 
 bool HasProblem(const author::MatrixRow& row) {
     for (const std::string& f : row.flags) {
-        if (f == "no-branding" || f == "missing-link" || f == "asset-missing") return true;
+        if (f != "default" && f != "two-letter-match") return true;
     }
     return false;
 }
@@ -65,7 +45,10 @@ int RunMatrix(const MatrixCommandOptions& o) {
     author::MatrixOptions options;
     std::string error;
     std::string modelsText;
-    if (!cli::ReadWholeFile(o.models, &modelsText)) return 2;
+    if (!author::ReadInput(o.models, author::kListLimit, &modelsText, &error)) {
+        fprintf(stderr, "facet-sim matrix: --models: %s\n", author::Utf8FromHost(error).c_str());
+        return 2;
+    }
     options.models = author::ParseModelsFile(modelsText);
     if (!o.languages.empty() && !author::ParseLanguages(o.languages, &options.languages, &error)) {
         fprintf(stderr, "facet-sim matrix: --languages: %s\n", error.c_str());
@@ -79,58 +62,62 @@ int RunMatrix(const MatrixCommandOptions& o) {
         fprintf(stderr, "facet-sim matrix: --screens: %s\n", error.c_str());
         return 2;
     }
-    std::string imageIni;
-    if (!o.image.empty() && !ImageFolders(o.image, &options.wallpaperRoot, &imageIni)) return 2;
-    options.iniPath = o.ini.empty() ? imageIni : o.ini;
-    if (options.iniPath.empty()) {
+    if (o.ini.empty() && o.image.empty()) {
         fprintf(stderr, "facet-sim matrix: name the branding file with --ini, or an image with --image\n");
         return 2;
     }
-    if (o.image.empty()) options.wallpaperRoot = FolderOf(options.iniPath);
-
+    options.iniPath = o.ini;
+    options.imageDir = o.image;
+    if (o.image.empty()) options.wallpaperRoot = FolderOf(o.ini);
     options.explainCandidates = o.format == "html";
-    author::Matrix matrix;
-    if (!author::BuildMatrix(options, &matrix, &error)) {
-        fprintf(stderr, "facet-sim matrix: %s\n", error.c_str());
+
+    std::unique_ptr<host::Image> image = options.imageDir.empty() ? author::FreshMachine()
+                                                                  : host::Image::Open(options.imageDir, &error);
+    if (!image) {
+        fprintf(stderr, "facet-sim matrix: cannot read machine image: %s\n", author::Utf8FromHost(error).c_str());
         return 2;
     }
-    author::MatrixSummary summary = author::Summarize(matrix.rows, matrix.brandingSections);
-
-    std::ofstream file;
-    if (!o.out.empty()) {
-        file.open(o.out, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            fprintf(stderr, "facet-sim matrix: cannot write %s\n", o.out.c_str());
+    author::Matrix matrix;
+    author::MatrixSummary summary;
+    author::ReportInput report;
+    {
+        image->TrustCaches(true);
+        author::EngineQuery query(*image);
+        if (!author::PrepareMatrixQuery(query, options, &error)) {
+            fprintf(stderr, "facet-sim matrix: %s\n", author::Utf8FromHost(error).c_str());
             return 2;
         }
+        author::BuildMatrix(query, options, &matrix);
+        summary = author::Summarize(matrix.rows, matrix.brandingSections);
+        if (o.format == "html") {
+            report.iniPath = author::Utf8FromHost(o.ini.empty() ? o.image : o.ini);
+            author::LintOptions lint;
+            lint.regions = options.regions;
+            lint.regionsGiven = !options.regions.empty();
+            lint.checkAssets = true;
+            author::LintBranding(query, report.iniPath, lint, &report.findings);
+            report.wallpaperRoot = author::Utf8FromHost(o.image.empty() ? options.wallpaperRoot : o.image);
+            report.sheet = author::BuildContactSheet(query);
+        }
     }
-    std::ostream& out = o.out.empty() ? std::cout : file;
+    std::string text;
     if (o.format == "csv") {
+        std::ostringstream out;
         author::WriteMatrixCsv(out, matrix.rows);
+        text = out.str();
     } else if (o.format == "json") {
-        out << author::MatrixJson(matrix.rows, summary).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-            << "\n";
+        if (!author::JsonText(author::MatrixJson(matrix.rows, summary), &text, &error)) {
+            fprintf(stderr, "facet-sim matrix: %s\n", error.c_str());
+            return 2;
+        }
     } else {
-        author::ReportInput report;
-        report.iniPath = options.iniPath;
         report.rows = &matrix.rows;
         report.summary = &summary;
-        author::LintOptions lint;
-        lint.imageDir = o.image;
-        if (!author::LintBrandingFile(options.iniPath, lint, &report.findings, &report.lintError)) {
-            report.lintError = "lint: " + report.lintError;
-        }
-        std::string wallpapers;
-        author::FindPathNoCase(options.wallpaperRoot, {"Bitmap", "Wallpapers"}, &wallpapers);
-        report.wallpaperRoot = wallpapers;
-        report.sheet = author::BuildContactSheet(wallpapers);
+        std::ostringstream out;
         author::WriteHtmlReport(out, report);
+        text = out.str();
     }
-    out.flush();
-    if (!out) {
-        fprintf(stderr, "facet-sim matrix: cannot write %s\n", o.out.empty() ? "the output" : o.out.c_str());
-        return 2;
-    }
+    if (!cli::Write(o.out, text)) return 2;
     for (const author::MatrixRow& row : matrix.rows) {
         if (HasProblem(row)) return 1;
     }
@@ -146,11 +133,14 @@ void AddMatrixCommand(CLI::App& app, int& exitCode) {
         "The coverage matrix of a branding file: for every model of --models, region, system UI language and "
         "screen shape, the section the engine chooses and what it installs, asked of the engine itself. One row "
         "per combination that can lead to its own outcome (models the engine treats alike share a row). Exits 0, "
-        "1 when some combination gets no branding, a missing link or a missing wallpaper, 2 on bad input.");
+        "1 when some combination gets no branding, a missing or too long link, a refused favorite name, a failed "
+        "write or a missing wallpaper, 2 on bad input.");
     cmd->add_option("--ini", o->ini, "the branding file (default with --image: the image's Facet.INI)");
     cmd->add_option("--image", o->image,
-                    "a machine image: its wallpapers (beside its Facet.exe, Bitmap\\Wallpapers) are checked and "
-                    "shown; without it they are looked for beside FACET_INI");
+                    "a machine image whose installation each row is run on (in a dry run: nothing is changed), "
+                    "with its wallpapers; without it a freshly imaged machine is assumed (the program at "
+                    "C:\\Facet\\Facet.exe, the usual folders, a Favorites folder) and the wallpapers are looked "
+                    "for beside FACET_INI");
     cmd->add_option("--models", o->models,
                     "one model name a line, as the firmware reports it; blank lines and lines whose first "
                     "non-blank character is # are skipped")
@@ -163,7 +153,7 @@ void AddMatrixCommand(CLI::App& app, int& exitCode) {
                     "known option code (default: every region code of the table); the fallback XX (no value) "
                     "is always added");
     cmd->add_option("--screens", o->screens, "wide, normal or both (default wide,normal)");
-    cmd->add_option("--format", o->format, "csv (default), json or html")->check(CLI::IsMember({"csv", "json", "html"}));
-    cmd->add_option("--out", o->out, "write here instead of standard output");
+    cli::AddFormat(cmd, o->format, {"csv", "json", "html"}, "csv (default), json or html");
+    cli::AddOut(cmd, o->out);
     cmd->callback([o, &exitCode]() { exitCode = RunMatrix(*o); });
 }

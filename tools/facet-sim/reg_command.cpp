@@ -3,7 +3,8 @@
 #include <string>
 
 #include "commands.h"
-#include "identify/dash_region.h"
+#include "author/engine_query.h"
+#include "author/text.h"
 #include "formats/reg_format.h"
 
 void AddRegCommands(CLI::App& app, int& exitCode) {
@@ -30,9 +31,10 @@ void AddRegCommands(CLI::App& app, int& exitCode) {
             exitCode = 2;
             return;
         }
-        formats::RegKey* k = formats::FindRegKey(registry, o->key);
-        formats::RegValue* v = k ? formats::FindRegValue(*k, o->value == "@" ? "" : o->value) : nullptr;
-        printf("%s\n", v ? formats::FormatRegData(*v, registry.regedit4).c_str() : "-");
+        formats::RegKey* k = formats::FindRegKey(registry, author::ImageFromUtf8(o->key));
+        formats::RegValue* v = k ? formats::FindRegValue(*k, o->value == "@" ? "" : author::ImageFromUtf8(o->value))
+                                 : nullptr;
+        printf("%s\n", v ? author::Utf8FromImage(formats::FormatRegData(*v, registry.regedit4)).c_str() : "-");
         exitCode = 0;
     });
 
@@ -41,7 +43,9 @@ void AddRegCommands(CLI::App& app, int& exitCode) {
                    "a tab and the region code that branding sections are named with, in the order they are "
                    "searched.");
     regions->callback([&exitCode]() {
-        for (const DashRegionRow& row : DashRegionTable) printf("%s\t%s\n", row.szOptionCode, row.szRegionCode);
+        for (const auto& row : author::EngineQuery::Facts().regionTable) {
+            printf("%s\t%s\n", row.optionCode.c_str(), row.region.c_str());
+        }
         exitCode = 0;
     });
 }

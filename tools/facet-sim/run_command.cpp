@@ -1,60 +1,28 @@
 // facet-sim run and resolve: a branding run on a machine image, and where a Windows path
 // lies in one.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include <fstream>
-
+#include "author/engine_query.h"
 #include "author/run_report.h"
+#include "author/text.h"
 #include "commands.h"
-#include "platform/host/machine.h"
-#include "run/driver.h"
-
-namespace {
-
-struct RunOptions {
-    std::string dir;
-    std::vector<std::string> args;
-    std::string report;
-};
-
-// The run with a report of what it changed, written as JSON to reportPath.
-int RunReported(const std::string& dir, const std::vector<std::string>& engineArgs, const std::string& reportPath) {
-    nlohmann::ordered_json report = author::RunWithReport(dir, engineArgs);
-    if (report.contains("error")) {
-        fprintf(stderr, "facet-sim: cannot read machine image: %s\n", report["error"].get<std::string>().c_str());
-    }
-    std::ofstream out(reportPath, std::ios::binary | std::ios::trunc);
-    // Log lines and paths are ANSI bytes, not always UTF-8: bad sequences become U+FFFD.
-    out << report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-    out.close();
-    if (!out) {
-        fprintf(stderr, "facet-sim: cannot write the report %s\n", reportPath.c_str());
-        return 2;
-    }
-    return report["exit_code"].get<int>();
-}
-
-// Runs the engine with Facet.exe as argument 0 and the engine's arguments after it.
-int Run(const std::string& dir, const std::vector<std::string>& engineArgs) {
-    if (!cli::OpenImage(dir)) return 2;
-    int code = author::RunEngine(engineArgs);
-    host::CloseMachine();
-    return code;
-}
-
-}  // namespace
 
 void AddRunCommand(CLI::App& app, int& exitCode) {
+    struct RunOptions {
+        std::string dir;
+        std::vector<std::string> args;
+        std::string report;
+    };
     auto opts = std::make_shared<RunOptions>();
     CLI::App* run = app.add_subcommand(
         "run",
         "Runs one branding run on the machine image in MACHINE_DIR, exactly as Facet.exe would run on that "
         "machine: argument 0 is Facet.exe and ARGS follow it (for example -h to install the start page). The "
         "image is changed as the real machine would be: the log, the work folder, the registry and the "
-        "branding files. Exits with the engine's exit code; 2 when the image cannot be read.");
+        "branding files. Exits with the engine's exit code; 2 when the image cannot be read or the report "
+        "cannot be written.");
     // The engine's own switches (-h, /h) belong to ARGS, so only --help asks for help here.
     run->set_help_flag("--help", "Print this help message and exit");
     run->add_option("MACHINE_DIR", opts->dir, "the machine image")->required();
@@ -68,7 +36,21 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
         // them, so their order among the plain arguments does not change what it does.
         std::vector<std::string> engineArgs = opts->args;
         for (const std::string& extra : run->remaining()) engineArgs.push_back(extra);
-        exitCode = opts->report.empty() ? Run(opts->dir, engineArgs) : RunReported(opts->dir, engineArgs, opts->report);
+        if (!opts->report.empty()) {
+            nlohmann::ordered_json report = author::RunWithReport(opts->dir, engineArgs);
+            if (report.contains("error")) {
+                fprintf(stderr, "facet-sim: cannot read machine image: %s\n", report["error"].get<std::string>().c_str());
+            }
+            exitCode = cli::WriteJson(opts->report, report) ? report["exit_code"].get<int>() : 2;
+            return;
+        }
+        std::unique_ptr<host::Image> image = cli::OpenImage(opts->dir);
+        if (!image) {
+            exitCode = 2;
+            return;
+        }
+        author::EngineQuery query(*image);
+        exitCode = query.Run(engineArgs).exitCode;
     });
 }
 
@@ -78,17 +60,17 @@ void AddResolveCommand(CLI::App& app, int& exitCode) {
     CLI::App* cmd = app.add_subcommand(
         "resolve",
         "Prints the host path that a Windows path names in the image, matched without regard to case as "
-        "Windows matches names; exits 1 on a path that is not on the image's C: drive.");
+        "Windows matches names; exits 1 on a path that is not on the image's C: drive or leaves the image.");
     cmd->add_option("MACHINE_DIR", *dir, "the machine image")->required();
     cmd->add_option("WINDOWS_PATH", *winPath, "a Windows path such as C:\\Facet\\Facet.INI")->required();
     cmd->callback([dir, winPath, &exitCode]() {
-        if (!cli::OpenImage(*dir)) {
+        std::unique_ptr<host::Image> image = cli::OpenImage(*dir);
+        if (!image) {
             exitCode = 2;
             return;
         }
         host::MappedPath path;
-        DWORD err = host::MapPath(winPath->c_str(), &path);
-        host::CloseMachine();
+        DWORD err = image->MapPath(author::ImageFromUtf8(*winPath).c_str(), &path);
         if (err != 0) {
             fprintf(stderr, "facet-sim: not a path on the image's C: drive (error %u): %s\n", err, winPath->c_str());
             exitCode = 1;

@@ -1,12 +1,10 @@
 // facet-sim version: the file version of PE files, read as the engine reads it.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "formats/pe_version.h"
-#include "platform/win32.h"
 
 void AddVersionCommand(CLI::App& app, int& exitCode) {
     auto files = std::make_shared<std::vector<std::string>>();
@@ -22,19 +20,12 @@ void AddVersionCommand(CLI::App& app, int& exitCode) {
                 exitCode = 2;
                 continue;
             }
-            const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
-            size_t offset = 0;
-            size_t length = 0;
-            size_t fixed = 0;
-            if (!formats::FindVersionResource(data, bytes.size(), &offset, &length) ||
-                !formats::FindFixedFileInfo(data + offset, length, &fixed)) {
+            uint16_t v[4];
+            if (!formats::ReadFileVersion(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), v)) {
                 printf("%s\t-\n", file.c_str());
                 continue;
             }
-            VS_FIXEDFILEINFO info;
-            memcpy(&info, data + offset + fixed, sizeof(info));
-            printf("%s\t%u.%u.%u.%u\n", file.c_str(), info.dwFileVersionMS >> 16, info.dwFileVersionMS & 0xFFFF,
-                   info.dwFileVersionLS >> 16, info.dwFileVersionLS & 0xFFFF);
+            printf("%s\t%u.%u.%u.%u\n", file.c_str(), v[0], v[1], v[2], v[3]);
         }
     });
 }

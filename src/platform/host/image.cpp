@@ -171,7 +171,8 @@ DWORD ErrorFromErrno(int err) {
 // any, followed by bytes of its own.
 struct Image::Node {
     bool folder = false;
-    std::string name;  // as it was named
+    bool gone = false;  // hidden: nothing is there
+    std::string name;   // as it was named
     std::string hostSource;
     uint64_t sourceSize = 0;
     std::string bytes;
@@ -433,7 +434,9 @@ DWORD Image::MapPath(const char* winPath, MappedPath* out) {
         out->normalized += "\\" + formats::AsciiLowerText(name);
         std::string actual = name;
         if (exists && folder) {
-            if (Node* node = FindNode(out->normalized)) {
+            if (Node* node = FindNode(out->normalized); node && node->gone) {
+                exists = false;
+            } else if (node) {
                 actual = node->name;
                 folder = node->folder;
                 regular = !node->folder;
@@ -546,6 +549,21 @@ void Image::Put(const std::string& winPath, std::string bytes) {
     put_[path.normalized] = std::move(node);
 }
 
+void Image::PutFolder(const std::string& winPath) {
+    Put(winPath + "\\.facet-folder", std::string());
+    MappedPath marker;
+    if (MapPath((winPath + "\\.facet-folder").c_str(), &marker) == 0) put_.erase(marker.normalized);
+}
+
+void Image::Hide(const std::string& winPath) {
+    MappedPath path;
+    if (MapPath(winPath.c_str(), &path) != 0) return;
+    auto node = std::make_unique<Node>();
+    node->gone = true;
+    profiles_.erase("mem:" + path.normalized);
+    put_[path.normalized] = std::move(node);
+}
+
 void Image::PutHostFile(const std::string& winPath, const std::string& hostPath) {
     Put(winPath, std::string());
     MappedPath path;
@@ -597,15 +615,16 @@ Journal::File& Image::JournalFile(const MappedPath& path, const Journal::File& b
     return j.files.back();
 }
 
-void Image::NoteFailure(const std::string& what, DWORD error) {
-    (dryRun_ ? dryJournal_ : journal_).failures.push_back({what, error});
+void Image::NoteFailure(const std::string& what, DWORD error, const std::string& section, const std::string& key) {
+    (dryRun_ ? dryJournal_ : journal_).failures.push_back({what, error, section, key});
 }
 
 // ---------------------------------------------------------------------------------------
 // Files
 
-bool Image::WritesToMemory(const MappedPath& path) const {
-    return dryRun_ || driveRoot_.empty() || path.inMemory || (!path.exists && path.parentInMemory);
+bool Image::WritesToMemory(const MappedPath& path) {
+    return dryRun_ || driveRoot_.empty() || path.inMemory || (!path.exists && path.parentInMemory) ||
+           FindNode(path.normalized) != nullptr;
 }
 
 // The node a write in memory goes to: the dry run's own (made from what was there when
@@ -616,7 +635,7 @@ Image::Node& Image::MemoryFile(const MappedPath& path) {
     if (it != nodes.end()) return *it->second;
     auto node = std::make_unique<Node>();
     node->name = path.shown.substr(path.shown.rfind('\\') + 1);
-    if (Node* below = FindNode(path.normalized)) {
+    if (Node* below = FindNode(path.normalized); below && !below->gone) {
         *node = *below;
     } else if (path.exists && !path.folder) {
         node->hostSource = path.host;
@@ -642,6 +661,39 @@ DWORD Image::ReadFile(const MappedPath& path, std::string* bytes, uint64_t limit
     if (path.folder) return ERROR_ACCESS_DENIED;
     if (Node* node = FindNode(path.normalized)) return ReadNode(*node, bytes, limit);
     return ReadRegular(path.host, bytes, limit);
+}
+
+DWORD Image::ReadHead(const MappedPath& path, size_t max, std::string* bytes) {
+    if (!path.exists) return path.parentFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    if (!path.regular) return ERROR_ACCESS_DENIED;
+    std::string source = path.host;
+    std::string tail;
+    if (Node* node = FindNode(path.normalized)) {
+        source = node->hostSource;
+        tail = node->bytes;
+    }
+    std::string out;
+    if (!source.empty()) {
+        int fd = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st;
+        if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (fd >= 0) close(fd);
+            return ERROR_ACCESS_DENIED;
+        }
+        out.resize(max);
+        size_t done = 0;
+        while (done < max) {
+            ssize_t n = read(fd, &out[done], max - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        close(fd);
+        out.resize(done);
+    }
+    out += tail.substr(0, max - std::min(max, out.size()));
+    *bytes = std::move(out);
+    return 0;
 }
 
 DWORD Image::FileSize(const MappedPath& path, uint64_t* size) {

@@ -79,8 +79,10 @@ struct Journal {
     };
     // A write the stand-ins refused, with the Windows error they gave.
     struct Failure {
-        std::string what;  // the Windows path, or the registry key and value name
+        std::string what;  // the Windows path as it was named, or the registry key and value name
         DWORD error = 0;
+        std::string section;  // for a profile entry: its section and key
+        std::string key;
     };
     std::vector<File> files;
     std::vector<ProfileEntry> profile;
@@ -114,6 +116,10 @@ public:
     void Put(const std::string& winPath, std::string bytes);
     // The same with the bytes of a host file, read when they are needed.
     void PutHostFile(const std::string& winPath, const std::string& hostPath);
+    // A folder (and the folders above it) there from now on, in memory.
+    void PutFolder(const std::string& winPath);
+    // No file there from now on, whatever the folder holds (in memory; nothing is removed).
+    void Hide(const std::string& winPath);
 
     // Cached folder listings and profile files are checked against the disk whenever
     // they are used, unless the caller has the image to itself (nobody else writes the
@@ -142,6 +148,8 @@ public:
     // Files: the stand-ins check the Windows rules (existence, faults) first and call
     // these to act. Each returns 0 or a Windows error code.
     DWORD ReadFile(const MappedPath& path, std::string* bytes, uint64_t limit = UINT64_MAX);
+    // The first `max` bytes of a regular file (all of a shorter one).
+    DWORD ReadHead(const MappedPath& path, size_t max, std::string* bytes);
     DWORD FileSize(const MappedPath& path, uint64_t* size);
     // The whole content, written into a new file beside the old one and renamed over it.
     using PutBytes = std::function<bool(std::string_view)>;
@@ -172,7 +180,8 @@ public:
     formats::Registry& registry() { return registry_; }
 
     // A write the stand-ins refused, for the journal.
-    void NoteFailure(const std::string& what, DWORD error);
+    void NoteFailure(const std::string& what, DWORD error, const std::string& section = std::string(),
+                     const std::string& key = std::string());
     // Something changed at hostPath from outside: what is cached of it is dropped (for
     // a caller that trusts the caches).
     void Forget(const std::string& hostPath);
@@ -190,7 +199,7 @@ private:
     bool LoadRegistry(std::string* error);
     Node* FindNode(const std::string& normalized);
     Listing* ListFolder(const std::string& hostDir);
-    bool WritesToMemory(const MappedPath& path) const;
+    bool WritesToMemory(const MappedPath& path);
     Node& MemoryFile(const MappedPath& path);
     // The journal's entry of a file, made with the state it had before (`before`, taken
     // ahead of the change) when it is the first change of that file.

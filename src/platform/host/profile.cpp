@@ -62,7 +62,7 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
     if (err == 0 && image->IsReadOnly(path)) err = ERROR_ACCESS_DENIED;
     if (err == 0) err = image->WriteProfileValue(path, lpAppName, lpKeyName, lpString);
     if (err != 0) {
-        if (image) image->NoteFailure(lpFileName, err);
+        if (image) image->NoteFailure(lpFileName, err, lpAppName, lpKeyName);
         SetLastError(err);
         return FALSE;
     }

@@ -1,0 +1,184 @@
+#include "author/output.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace author {
+namespace {
+
+std::string Reason(int err) { return std::strerror(err); }
+
+bool ReadFd(int fd, uint64_t limit, const std::string& path, std::string* bytes, std::string* error) {
+    std::string text;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof(buf));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *error = "cannot read " + path + ": " + Reason(errno);
+            return false;
+        }
+        if (n == 0) break;
+        if (text.size() + static_cast<size_t>(n) > limit) {
+            *error = path + " is larger than " + std::to_string(limit >> 20) + " MB";
+            return false;
+        }
+        text.append(buf, static_cast<size_t>(n));
+    }
+    *bytes = std::move(text);
+    return true;
+}
+
+}  // namespace
+
+bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* error) {
+    try {
+        *out = doc.dump(2) + "\n";
+        return true;
+    } catch (const nlohmann::json::exception& e) {
+        *error = std::string("internal error: a text of the output is not UTF-8 (") + e.what() + ")";
+        return false;
+    }
+}
+
+bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error) {
+    if (path.empty() || path == "-") {
+        if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
+            *error = "cannot write the output";
+            return false;
+        }
+        return true;
+    }
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/"
+                                                                    : path.substr(0, slash);
+    std::string temp = dir + "/.facet-out-" + std::to_string(getpid()) + ".tmp";
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = "cannot write " + path + ": " + Reason(errno);
+        return false;
+    }
+    size_t done = 0;
+    int err = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (err != 0) {
+        unlink(temp.c_str());
+        *error = "cannot write " + path + ": " + Reason(err);
+        return false;
+    }
+    return true;
+}
+
+bool ReadInput(const std::string& path, uint64_t limit, std::string* bytes, std::string* error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = "cannot read " + path + ": " + Reason(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        close(fd);
+        *error = "cannot read " + path + ": it is a folder";
+        return false;
+    }
+    if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit) {
+        close(fd);
+        *error = path + " is larger than " + std::to_string(limit >> 20) + " MB";
+        return false;
+    }
+    bool ok = ReadFd(fd, limit, path, bytes, error);
+    close(fd);
+    return ok;
+}
+
+bool ReadFolderFile(const std::string& dir, const std::string& name, uint64_t limit, std::string* bytes,
+                    bool* missing, std::string* error) {
+    *missing = false;
+    std::string path = dir + "/" + name;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+        *missing = true;
+        *error = path + " is missing";
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        char* root = realpath(dir.c_str(), nullptr);
+        char* target = realpath(path.c_str(), nullptr);
+        bool inside = root && target && strncmp(target, root, strlen(root)) == 0 && target[strlen(root)] == '/';
+        free(root);
+        free(target);
+        if (!inside) {
+            *error = path + " is a link that leads out of " + dir;
+            return false;
+        }
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) close(fd);
+        *error = path + " is not a regular file";
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > limit) {
+        close(fd);
+        *error = path + " is larger than " + std::to_string(limit >> 20) + " MB";
+        return false;
+    }
+    bool ok = ReadFd(fd, limit, path, bytes, error);
+    close(fd);
+    return ok;
+}
+
+bool ParseJsonInput(std::string_view text, int maxDepth, nlohmann::json* out, std::string* error) {
+    // The nesting is measured before parsing, so that no input can take the parser (or
+    // what walks its result) deeper than the limit.
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > maxDepth) {
+                *error = "nested deeper than " + std::to_string(maxDepth) + " levels";
+                return false;
+            }
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    *out = nlohmann::json::parse(text, nullptr, false);
+    if (out->is_discarded()) {
+        *error = "not JSON";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace author
