@@ -17,8 +17,9 @@ std::string Utf8FromImage(std::string_view ansi);
 // are not UTF-8 are taken as Windows-1252 already.
 std::string ImageFromUtf8(std::string_view text);
 
-// A host path (a file name on this machine) as UTF-8: kept where it is UTF-8, each other
-// byte taken as Windows-1252 (the engine names files in that code page).
+// A host path (a file name on this machine), or a text a person gave, as UTF-8: kept
+// where it is UTF-8, each other byte taken as Windows-1252 (the engine names files in
+// that code page, and a list exported from a machine is in it).
 std::string Utf8FromHost(std::string_view path);
 
 // UTF-8 text in double quotes for a text line, with control characters escaped (\t, \r,

@@ -7,6 +7,7 @@
 #include "author/lint.h"
 #include "author/matrix_input.h"
 #include "author/sarif.h"
+#include "author/text.h"
 #include "commands.h"
 
 #ifndef FACET_VERSION
@@ -47,6 +48,7 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
                 exitCode = 2;
                 return;
             }
+            for (std::string& region : options.regions) region = author::Utf8FromHost(region);
             options.regionsGiven = true;
         }
         if (!author::LintBrandingFile(o->file, o->image, options, &findings, &error)) {

@@ -49,7 +49,9 @@ int RunMatrix(const MatrixCommandOptions& o) {
         fprintf(stderr, "facet-sim matrix: --models: %s\n", author::Utf8FromHost(error).c_str());
         return 2;
     }
-    options.models = author::ParseModelsFile(modelsText);
+    // The names as UTF-8, like every text of the output; a file written in the machines'
+    // code page is taken as that.
+    for (const std::string& model : author::ParseModelsFile(modelsText)) options.models.push_back(author::Utf8FromHost(model));
     if (!o.languages.empty() && !author::ParseLanguages(o.languages, &options.languages, &error)) {
         fprintf(stderr, "facet-sim matrix: --languages: %s\n", error.c_str());
         return 2;
@@ -58,6 +60,7 @@ int RunMatrix(const MatrixCommandOptions& o) {
         fprintf(stderr, "facet-sim matrix: --regions: %s\n", error.c_str());
         return 2;
     }
+    for (std::string& region : options.regions) region = author::Utf8FromHost(region);
     if (!author::ParseScreens(o.screens, &options.wide, &options.normal, &error)) {
         fprintf(stderr, "facet-sim matrix: --screens: %s\n", error.c_str());
         return 2;
