@@ -566,6 +566,26 @@ int HomeRuns(const std::vector<std::string>& args) {
     return runs;
 }
 
+// A link of the Favorites list as the engine decided it: installed, or why not.
+FavoriteOutcome LinkOutcome(const char* piece, const FavoriteLink& link) {
+    FavoriteOutcome fo;
+    fo.linkSection = U(piece);
+    fo.name = link.bNameMissing ? "" : U(link.szLinkName);
+    fo.url = link.bPathMissing ? "" : U(link.szLinkPath);
+    fo.nameMissing = link.bNameMissing;
+    fo.pathMissing = link.bPathMissing;
+    fo.nameCut = link.bNameCut;
+    fo.pathTooLong = link.bPathCut;
+    if (link.bNameMissing || link.bPathMissing) {
+        fo.reason = "missing-link";
+    } else if (link.bPathCut) {
+        fo.reason = "path-too-long";
+    } else {
+        fo.installed = true;
+    }
+    return fo;
+}
+
 PageOutcome PageOf(JournalReader& reader, const RunFields& f, const char* key, int runs,
                    std::initializer_list<const char*> values, const char* signupKey) {
     PageOutcome p;
@@ -668,20 +688,8 @@ RunOutcome BuildOutcome(host::Image& image, const host::Journal& journal, const 
     for (char* piece = NextFavoritePiece(&cursor); piece != nullptr; piece = NextFavoritePiece(&cursor)) {
         FavoriteLink link;
         DecideFavoriteLink(f.szIniPath, piece, plan, true, &link);
-        FavoriteOutcome fo;
-        fo.linkSection = U(piece);
-        fo.name = link.bNameMissing ? "" : U(link.szLinkName);
-        fo.url = link.bPathMissing ? "" : U(link.szLinkPath);
-        fo.nameMissing = link.bNameMissing;
-        fo.pathMissing = link.bPathMissing;
-        fo.nameCut = link.bNameCut;
-        fo.pathTooLong = link.bPathCut;
-        if (link.bNameMissing || link.bPathMissing) {
-            fo.reason = "missing-link";
-        } else if (link.bPathCut) {
-            fo.reason = "path-too-long";
-        } else {
-            fo.installed = true;
+        FavoriteOutcome fo = LinkOutcome(piece, link);
+        if (fo.installed) {
             fo.index = index;
             if (index < INT32_MAX) ++index;
             switch (link.nShortcut) {
@@ -709,6 +717,22 @@ RunOutcome BuildOutcome(host::Image& image, const host::Journal& journal, const 
     return out;
 }
 
+// The outcome of a dry run that is over, and why it stopped before its actions, if it did.
+RunOutcome Finish(host::Image& image, const host::Journal& journal, const RunFields& fields,
+                  const std::vector<std::string>& args, int code, int identity) {
+    RunOutcome out = BuildOutcome(image, journal, fields, args, code);
+    ResetRunState();
+    if (identity != kIdentityRead) {
+        out.stops = identity == kIdentityNoLibrary ? "ZMINT.DLL cannot be loaded: no branding file path"
+                                                   : "ZMINT.DLL lacks an export: no branding file path";
+    } else if (fields.szIniPath[0] == '\0') {
+        out.stops = "the path of Facet.INI does not fit: no branding file path";
+    } else if (!fields.bIniFound) {
+        out.stops = "Facet.INI not found";
+    }
+    return out;
+}
+
 }  // namespace
 
 SectionPlan EngineQuery::PlanSection(const std::string& section) {
@@ -732,22 +756,8 @@ SectionPlan EngineQuery::PlanSection(const std::string& section) {
     for (char* piece = NextFavoritePiece(&cursor); piece != nullptr; piece = NextFavoritePiece(&cursor)) {
         FavoriteLink link;
         DecideFavoriteLink(f.szIniPath, piece, fp, true, &link);
-        FavoriteOutcome fo;
-        fo.linkSection = U(piece);
-        fo.name = link.bNameMissing ? "" : U(link.szLinkName);
-        fo.url = link.bPathMissing ? "" : U(link.szLinkPath);
-        fo.nameMissing = link.bNameMissing;
-        fo.pathMissing = link.bPathMissing;
-        fo.nameCut = link.bNameCut;
-        fo.pathTooLong = link.bPathCut;
-        if (link.bNameMissing || link.bPathMissing) {
-            fo.reason = "missing-link";
-        } else if (link.bPathCut) {
-            fo.reason = "path-too-long";
-        } else {
-            fo.installed = true;
-            if (!IsPlainFileName(link.szLinkName)) fo.shortcut = fo.reason = "no-shortcut";
-        }
+        FavoriteOutcome fo = LinkOutcome(piece, link);
+        if (fo.installed && !IsPlainFileName(link.szLinkName)) fo.shortcut = fo.reason = "no-shortcut";
         plan.favorites.push_back(fo);
     }
     return plan;
@@ -773,17 +783,7 @@ RunOutcome EngineQuery::DryRun(const std::vector<std::string>& args) {
         fields = FieldsOfRun(szBrandFolder);
         journal = dry.journal();
     }
-    RunOutcome out = BuildOutcome(image_, journal, fields, args, code);
-    ResetRunState();
-    if (identity != kIdentityRead) {
-        out.stops = identity == kIdentityNoLibrary ? "ZMINT.DLL cannot be loaded: no branding file path"
-                                                   : "ZMINT.DLL lacks an export: no branding file path";
-    } else if (fields.szIniPath[0] == '\0') {
-        out.stops = "the path of Facet.INI does not fit: no branding file path";
-    } else if (!fields.bIniFound) {
-        out.stops = "Facet.INI not found";
-    }
-    return out;
+    return Finish(image_, journal, fields, args, code, identity);
 }
 
 RunOutcome EngineQuery::DryRunInstallation(const Decision& d, const std::vector<std::string>& args) {
@@ -821,14 +821,7 @@ RunOutcome EngineQuery::DryRunInstallation(const Decision& d, const std::vector<
         fields = FieldsOfRun(szBrandFolder);
         journal = dry.journal();
     }
-    RunOutcome out = BuildOutcome(image_, journal, fields, args, code);
-    if (fields.szIniPath[0] == '\0') {
-        out.stops = "the path of Facet.INI does not fit: no branding file path";
-    } else if (!fields.bIniFound) {
-        out.stops = "Facet.INI not found";
-    }
-    ResetRunState();
-    return out;
+    return Finish(image_, journal, fields, args, code, kIdentityRead);
 }
 
 RunOutcome EngineQuery::Run(const std::vector<std::string>& args) {
