@@ -123,7 +123,7 @@ std::vector<WallpaperImage> BuildContactSheet(EngineQuery& query, int thumbWidth
         img.sizeName = std::to_string(source.width) + "x" + std::to_string(source.height);
         host::MappedPath path;
         bool mapped = image.MapPath(ImageFromUtf8(source.winPath).c_str(), &path) == 0;
-        img.hostPath = mapped && !path.inMemory ? Utf8FromHost(path.host) : source.winPath;
+        img.hostPath = mapped && !path.inMemory && !image.dir().empty() ? Utf8FromHost(path.host) : source.winPath;
         img.exists = mapped && path.regular;
         std::string bytes;
         DWORD err = img.exists ? image.ReadFile(path, &bytes, kThumbnailSourceLimit) : 0;

@@ -442,7 +442,7 @@ void LintWallpapers(EngineQuery& query, std::vector<Finding>* findings) {
         // Findings name the file where the image would hold it, so that a path that
         // leads out of the image is named as one inside it.
         std::string file = source.winPath;
-        if (mapped && !path.inMemory) {
+        if (mapped && !path.inMemory && !image.dir().empty()) {
             file = Utf8FromHost(path.host);
         } else if (!image.dir().empty() && winPath.size() > 2) {
             std::string rel = winPath.substr(2);
