@@ -572,12 +572,14 @@ void Image::Hide(const std::string& winPath) {
 }
 
 void Image::PutHostFile(const std::string& winPath, const std::string& hostPath) {
+    // A pipe, a device or a folder is no file: nothing is put, as for a missing one.
+    struct stat st;
+    if (stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     Put(winPath, std::string());
     MappedPath path;
     if (MapPath(winPath.c_str(), &path) != 0) return;
     Node* node = FindNode(path.normalized);
-    struct stat st;
-    if (node == nullptr || stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (node == nullptr) return;
     node->hostSource = hostPath;
     node->sourceSize = static_cast<uint64_t>(st.st_size);
 }

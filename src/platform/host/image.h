@@ -115,7 +115,8 @@ public:
     // has there; folders above it that are missing (or are links that leave the image)
     // are there too. Nothing is written.
     void Put(const std::string& winPath, std::string bytes);
-    // The same with the bytes of a host file, read when they are needed.
+    // The same with the bytes of a host file, read when they are needed; nothing for a
+    // host file that is not a regular file.
     void PutHostFile(const std::string& winPath, const std::string& hostPath);
     // A folder (and the folders above it) there from now on, in memory.
     void PutFolder(const std::string& winPath);
