@@ -133,6 +133,11 @@ bool ReadFolderFile(const std::string& dir, const std::string& name, uint64_t li
             return false;
         }
     }
+    // Looked at before it is opened: a pipe or a device is never opened.
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = path + " is not a regular file";
+        return false;
+    }
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0) close(fd);

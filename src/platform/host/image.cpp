@@ -669,6 +669,8 @@ DWORD Image::ReadFile(const MappedPath& path, std::string* bytes, uint64_t limit
     if (!path.exists) return path.parentFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     if (path.folder) return ERROR_ACCESS_DENIED;
     if (Node* node = FindNode(path.normalized)) return ReadNode(*node, bytes, limit);
+    // A pipe or a device is never opened: opening one can wait, or act (a watchdog starts).
+    if (!path.regular) return ERROR_ACCESS_DENIED;
     return ReadRegular(path.host, bytes, limit);
 }
 
