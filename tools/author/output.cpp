@@ -63,8 +63,16 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
     size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/"
                                                                     : path.substr(0, slash);
-    std::string temp = dir + "/.facet-out-" + std::to_string(getpid()) + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // Named as the image's own temporary files are, so that one left by a tool that was
+    // killed in an image folder is cleared like a run's; a name that is taken (by a file
+    // of an earlier process that had this process id) is passed over for the next.
+    std::string temp;
+    int fd = -1;
+    for (int n = 1; n <= 1000 && fd < 0; ++n) {
+        temp = dir + "/.facet-" + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp";
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) {
         *error = "cannot write " + path + ": " + Reason(errno);
         return false;
