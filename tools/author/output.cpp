@@ -47,6 +47,33 @@ bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* 
     }
 }
 
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/"
+                                                         : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool OutputPathUsable(const std::string& path, std::string* error) {
+    if (path.empty() || path == "-") return true;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        *error = "cannot write " + path + ": it is a folder";
+        return false;
+    }
+    std::string dir = FolderOf(path);
+    int err = stat(dir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0
+                                                                        : ENOTDIR;
+    if (err != 0) {
+        *error = "cannot write " + path + ": " + Reason(err);
+        return false;
+    }
+    return true;
+}
+
 bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error) {
     if (path.empty() || path == "-") {
         if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
@@ -60,11 +87,17 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
         *error = "cannot write " + path + ": it is a folder";
         return false;
     }
-    size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/"
-                                                                    : path.substr(0, slash);
-    std::string temp = dir + "/.facet-out-" + std::to_string(getpid()) + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    std::string dir = FolderOf(path);
+    // Named as the image's own temporary files are, so that one left by a tool that was
+    // killed in an image folder is cleared like a run's; a name that is taken (by a file
+    // of an earlier process that had this process id) is passed over for the next.
+    std::string temp;
+    int fd = -1;
+    for (int n = 1; n <= 1000 && fd < 0; ++n) {
+        temp = dir + "/.facet-" + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp";
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) {
         *error = "cannot write " + path + ": " + Reason(errno);
         return false;
@@ -132,6 +165,11 @@ bool ReadFolderFile(const std::string& dir, const std::string& name, uint64_t li
             *error = path + " is a link that leads out of " + dir;
             return false;
         }
+    }
+    // Looked at before it is opened: a pipe or a device is never opened.
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        *error = path + " is not a regular file";
+        return false;
     }
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -21,6 +21,11 @@ bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* 
 // *error, when it cannot be written (a folder in the way, no such folder, no room).
 bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error);
 
+// Whether WriteOutput can be asked to write at path: standard output, or a path that is
+// no folder in a folder that exists. For a command that would change something before
+// it writes its output, so that it can refuse first. False, with *error, otherwise.
+bool OutputPathUsable(const std::string& path, std::string* error);
+
 // Reads a file a person named (a regular file, or a pipe such as <(...)) of at most
 // `limit` bytes. False, with *error, for a folder, a missing file or one too large.
 bool ReadInput(const std::string& path, uint64_t limit, std::string* bytes, std::string* error);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "author/engine_query.h"
+#include "author/output.h"
 #include "author/run_report.h"
 #include "author/text.h"
 #include "commands.h"
@@ -37,6 +38,14 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
         std::vector<std::string> engineArgs = opts->args;
         for (const std::string& extra : run->remaining()) engineArgs.push_back(extra);
         if (!opts->report.empty()) {
+            // Refused before the run: a report that cannot be written would leave the
+            // image changed by a command that failed.
+            std::string error;
+            if (!author::OutputPathUsable(opts->report, &error)) {
+                fprintf(stderr, "facet-sim: %s\n", author::Utf8FromHost(error).c_str());
+                exitCode = 2;
+                return;
+            }
             nlohmann::ordered_json report = author::RunWithReport(opts->dir, engineArgs);
             if (report.contains("error")) {
                 fprintf(stderr, "facet-sim: cannot read machine image: %s\n", report["error"].get<std::string>().c_str());

@@ -375,7 +375,9 @@ void Image::Forget(const std::string& hostPath) {
     listings_.erase(hostPath);
 }
 
-DWORD Image::MapPath(const char* winPath, MappedPath* out) {
+DWORD Image::MapPath(const char* winPath, MappedPath* out) { return Map(winPath, false, out); }
+
+DWORD Image::Map(const char* winPath, bool leavingLinksMissing, MappedPath* out) {
     *out = MappedPath();
     if (winPath == nullptr || winPath[0] == '\0') return ERROR_PATH_NOT_FOUND;
     size_t len = strlen(winPath);
@@ -461,23 +463,26 @@ DWORD Image::MapPath(const char* winPath, MappedPath* out) {
                     std::string host = out->host + "/" + actual;
                     unsigned char type = entry->type;
                     struct stat st;
+                    bool leaves = false;
                     if (type == DT_UNKNOWN || type == DT_LNK) {
                         if (lstat(host.c_str(), &st) != 0) return ERROR_PATH_NOT_FOUND;
                         if (S_ISLNK(st.st_mode)) {
                             // Followed only while it stays inside the image's drive.
-                            if (!ResolveInside(host, driveRoot_, &host) || stat(host.c_str(), &st) != 0) {
-                                return ERROR_PATH_NOT_FOUND;
-                            }
+                            leaves = !ResolveInside(host, driveRoot_, &host) || stat(host.c_str(), &st) != 0;
+                            if (leaves && !leavingLinksMissing) return ERROR_PATH_NOT_FOUND;
                         }
                         type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG
                                                                                   : DT_FIFO;
                     }
-                    folder = type == DT_DIR;
-                    regular = type == DT_REG;
-                    inMemory = false;
-                    out->host = host;
-                    out->shown += "\\" + actual;
-                    continue;
+                    if (!leaves) {
+                        folder = type == DT_DIR;
+                        regular = type == DT_REG;
+                        inMemory = false;
+                        out->host = host;
+                        out->shown += "\\" + actual;
+                        continue;
+                    }
+                    exists = false;
                 }
             } else {
                 exists = false;
@@ -522,8 +527,10 @@ bool Image::IsRegistryKeyReadOnly(const std::string& keyPath) const {
 }
 
 void Image::Put(const std::string& winPath, std::string bytes) {
+    // A link on the way that leaves the image is missing for the image, and what a tool
+    // puts there stands over it in memory (the link itself is never followed).
     MappedPath path;
-    if (MapPath(winPath.c_str(), &path) != 0) return;
+    if (Map(winPath.c_str(), true, &path) != 0) return;
     // The folders above it, where they are missing.
     std::string prefix;
     std::string normalized = "c:";
@@ -533,7 +540,7 @@ void Image::Put(const std::string& winPath, std::string bytes) {
         if (slash == std::string::npos) break;
         std::string folderPath = path.shown.substr(0, slash);
         MappedPath above;
-        if (MapPath(folderPath.c_str(), &above) == 0 && !above.exists) {
+        if (Map(folderPath.c_str(), true, &above) == 0 && !above.exists) {
             auto node = std::make_unique<Node>();
             node->folder = true;
             node->name = folderPath.substr(folderPath.rfind('\\') + 1);
@@ -557,7 +564,7 @@ void Image::PutFolder(const std::string& winPath) {
 
 void Image::Hide(const std::string& winPath) {
     MappedPath path;
-    if (MapPath(winPath.c_str(), &path) != 0) return;
+    if (Map(winPath.c_str(), true, &path) != 0) return;
     auto node = std::make_unique<Node>();
     node->gone = true;
     profiles_.erase("mem:" + path.normalized);
@@ -565,12 +572,14 @@ void Image::Hide(const std::string& winPath) {
 }
 
 void Image::PutHostFile(const std::string& winPath, const std::string& hostPath) {
+    // A pipe, a device or a folder is no file: nothing is put, as for a missing one.
+    struct stat st;
+    if (stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     Put(winPath, std::string());
     MappedPath path;
     if (MapPath(winPath.c_str(), &path) != 0) return;
     Node* node = FindNode(path.normalized);
-    struct stat st;
-    if (node == nullptr || stat(hostPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (node == nullptr) return;
     node->hostSource = hostPath;
     node->sourceSize = static_cast<uint64_t>(st.st_size);
 }
@@ -660,6 +669,8 @@ DWORD Image::ReadFile(const MappedPath& path, std::string* bytes, uint64_t limit
     if (!path.exists) return path.parentFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     if (path.folder) return ERROR_ACCESS_DENIED;
     if (Node* node = FindNode(path.normalized)) return ReadNode(*node, bytes, limit);
+    // A pipe or a device is never opened: opening one can wait, or act (a watchdog starts).
+    if (!path.regular) return ERROR_ACCESS_DENIED;
     return ReadRegular(path.host, bytes, limit);
 }
 

@@ -112,9 +112,11 @@ public:
     const std::string& dir() const { return dir_; }  // empty for an image in memory
 
     // A file held in memory over the folder from now on, in place of whatever the folder
-    // has there; folders above it that are missing are there too. Nothing is written.
+    // has there; folders above it that are missing (or are links that leave the image)
+    // are there too. Nothing is written.
     void Put(const std::string& winPath, std::string bytes);
-    // The same with the bytes of a host file, read when they are needed.
+    // The same with the bytes of a host file, read when they are needed; nothing for a
+    // host file that is not a regular file.
     void PutHostFile(const std::string& winPath, const std::string& hostPath);
     // A folder (and the folders above it) there from now on, in memory.
     void PutFolder(const std::string& winPath);
@@ -195,6 +197,9 @@ private:
     struct CachedProfile;
     struct RegOverlay;
 
+    // MapPath; with leavingLinksMissing, a link that leaves the image (or dangles, or
+    // loops) is a missing name rather than error 3, for what a tool puts over it.
+    DWORD Map(const char* winPath, bool leavingLinksMissing, MappedPath* out);
     bool LoadMachineIni(std::string text, std::string* error);
     bool LoadRegistry(std::string* error);
     Node* FindNode(const std::string& normalized);
