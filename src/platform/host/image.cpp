@@ -150,6 +150,19 @@ bool IsStaleTemp(const std::string& name) {
     return kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
+// The items of a ";"-separated list of machine.ini's [Faults], each without the
+// characters `trim` at its ends; empty items are left out.
+std::vector<std::string> FaultList(const std::string& text, const char* trim) {
+    std::vector<std::string> items;
+    std::stringstream list(text);
+    std::string item;
+    while (std::getline(list, item, ';')) {
+        size_t b = item.find_first_not_of(trim);
+        if (b != std::string::npos) items.push_back(item.substr(b, item.find_last_not_of(trim) - b + 1));
+    }
+    return items;
+}
+
 }  // namespace
 
 DWORD ErrorFromErrno(int err) {
@@ -266,12 +279,7 @@ bool Image::LoadMachineIni(std::string text, std::string* error) {
     std::string faults;
     readOnly_.clear();
     if (MachineValue("Faults", "ReadOnly", &faults)) {
-        std::stringstream list(faults);
-        std::string item;
-        while (std::getline(list, item, ';')) {
-            size_t b = item.find_first_not_of(" \t");
-            if (b == std::string::npos) continue;
-            item = item.substr(b, item.find_last_not_of(" \t") - b + 1);
+        for (const std::string& item : FaultList(faults, " \t")) {
             MappedPath mapped;
             if (MapPath(item.c_str(), &mapped) != 0) {
                 *error = "machine.ini: Faults ReadOnly holds a path that is not on C: or not valid: " + item;
@@ -282,14 +290,7 @@ bool Image::LoadMachineIni(std::string text, std::string* error) {
     }
     readOnlyKeys_.clear();
     if (MachineValue("Faults", "ReadOnlyKeys", &faults)) {
-        std::stringstream list(faults);
-        std::string item;
-        while (std::getline(list, item, ';')) {
-            size_t b = item.find_first_not_of(" \t\\");
-            if (b == std::string::npos) continue;
-            item = item.substr(b, item.find_last_not_of(" \t\\") - b + 1);
-            readOnlyKeys_.push_back(formats::AsciiLowerText(item));
-        }
+        for (const std::string& item : FaultList(faults, " \t\\")) readOnlyKeys_.push_back(formats::AsciiLowerText(item));
     }
     return true;
 }
