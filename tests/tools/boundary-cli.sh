@@ -79,5 +79,15 @@ expect "diff of a deeply nested report" 2 "nested deeper than 64" "$sim" diff "$
 cp "$out/deep.json" "$out/suite/m1/expect.json"
 expect "check of deeply nested expectations" 2 "nested deeper than 64" "$sim" check "$out/suite"
 
+# An output that cannot be written is exit 2; a device named as the output is written
+# into, never replaced by a file.
+if [ -c /dev/full ]; then
+    expect "explain --out /dev/full" 2 "No space left" "$sim" explain "$sample" --out /dev/full
+    expect "regions to a full disk" 2 "cannot write the output" sh -c '"$1" regions >/dev/full' - "$sim"
+    [ -c /dev/full ] || { echo "FAIL /dev/full is no longer a device" >&2; fail=1; }
+fi
+expect "explain --out /dev/null" 0 "" "$sim" explain "$sample" --out /dev/null
+[ -c /dev/null ] || { echo "FAIL /dev/null is no longer a device" >&2; fail=1; }
+
 [ $fail -eq 0 ] && echo "boundary command checks passed"
 exit $fail

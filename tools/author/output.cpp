@@ -87,6 +87,21 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
         *error = "cannot write " + path + ": it is a folder";
         return false;
     }
+    // A device or a pipe named as the output (/dev/null, /dev/stdout, a fifo) is written
+    // into as it is: replacing it would put a file where the device was.
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        int err = fd < 0 ? errno : 0;
+        for (size_t done = 0; err == 0 && done < bytes.size();) {
+            ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) err = n < 0 ? errno : ENOSPC;
+            if (n > 0) done += static_cast<size_t>(n);
+        }
+        if (fd >= 0 && close(fd) != 0 && err == 0) err = errno;
+        if (err != 0) *error = "cannot write " + path + ": " + Reason(err);
+        return err == 0;
+    }
     std::string dir = FolderOf(path);
     // Named as the image's own temporary files are, so that one left by a tool that was
     // killed in an image folder is cleared like a run's; a name that is taken (by a file

@@ -17,7 +17,8 @@ bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* 
 
 // Writes a tool's output to standard output (path empty or "-"), or to the file at
 // path: into a new file beside it, renamed over it, so that a link there is replaced
-// rather than followed and an interrupted write leaves the old file. False, with
+// rather than followed and an interrupted write leaves the old file. A device or a
+// pipe at path (/dev/null, /dev/stdout) is written into. False, with
 // *error, when it cannot be written (a folder in the way, no such folder, no room).
 bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error);
 

@@ -48,5 +48,11 @@ int main(int argc, char** argv) {
         app.exit(e);
         return 2;
     }
+    // What a command printed must have reached its reader: a full disk or a closed pipe
+    // is an output that could not be written.
+    if ((fflush(stdout) != 0 || ferror(stdout)) && exitCode != 2) {
+        fprintf(stderr, "facet-sim: cannot write the output\n");
+        return 2;
+    }
     return exitCode;
 }

@@ -1115,31 +1115,41 @@ bool Image::RegistryFileChanged() const {
     return !(now == registryStamp_);
 }
 
+// Holds the lock on the image folder for a change of registry.reg, with the registry
+// read again when another run has written the file since: both runs' values are kept.
+std::shared_ptr<void> Image::LockRegistry(DWORD* err) {
+    *err = 0;
+    if (dir_.empty()) return nullptr;
+    auto lock = std::make_shared<FolderLock>(dir_);
+    std::string error;
+    if (RegistryFileChanged() && !LoadRegistry(&error)) *err = ERROR_ACCESS_DENIED;
+    return lock;
+}
+
+// A key a dry run makes, and every missing key above it.
+void Image::DryRegKey(const std::string& keyPath) {
+    if (!regDry_) regDry_ = std::make_unique<RegOverlay>();
+    std::string path = keyPath;
+    while (!path.empty() && !RegKeyExists(path)) {
+        regDry_->keys[LowerPath(path)] = path;
+        size_t slash = path.rfind('\\');
+        if (slash == std::string::npos) break;
+        path = path.substr(0, slash);
+    }
+}
+
 DWORD Image::RegCreateKey(const std::string& keyPath) {
     bool exists = RegKeyExists(keyPath);
     if (!exists && IsRegistryKeyReadOnly(keyPath)) return ERROR_ACCESS_DENIED;
     if (dryRun_) {
         if (exists) return 0;
-        if (!regDry_) regDry_ = std::make_unique<RegOverlay>();
-        // The key and every missing key above it.
-        std::string path = keyPath;
-        while (!path.empty() && !RegKeyExists(path)) {
-            regDry_->keys[LowerPath(path)] = path;
-            size_t slash = path.rfind('\\');
-            if (slash == std::string::npos) break;
-            path = path.substr(0, slash);
-        }
+        DryRegKey(keyPath);
         dryJournal_.keysCreated.push_back(keyPath);
         return 0;
     }
-    std::unique_ptr<FolderLock> lock;
-    if (!dir_.empty()) {
-        lock = std::make_unique<FolderLock>(dir_);
-        if (RegistryFileChanged()) {
-            std::string error;
-            if (!LoadRegistry(&error)) return ERROR_ACCESS_DENIED;
-        }
-    }
+    DWORD err = 0;
+    std::shared_ptr<void> lock = LockRegistry(&err);
+    if (err != 0) return err;
     // A key that is there only as the parent of another is listed from now on.
     if (formats::FindRegKey(registry_, keyPath)) return 0;
     formats::CreateRegKey(registry_, keyPath);
@@ -1158,14 +1168,7 @@ DWORD Image::RegSetValue(const std::string& keyPath, std::string_view name, uint
             change.had = true;
             change.before = *old;
         }
-        if (!regDry_) regDry_ = std::make_unique<RegOverlay>();
-        std::string path = keyPath;
-        while (!path.empty() && !RegKeyExists(path)) {
-            regDry_->keys[LowerPath(path)] = path;
-            size_t slash = path.rfind('\\');
-            if (slash == std::string::npos) break;
-            path = path.substr(0, slash);
-        }
+        DryRegKey(keyPath);
         std::vector<formats::RegValue>& values = regDry_->values[LowerPath(keyPath)];
         bool replaced = false;
         for (formats::RegValue& v : values) {
@@ -1179,16 +1182,9 @@ DWORD Image::RegSetValue(const std::string& keyPath, std::string_view name, uint
         dryJournal_.registry.push_back(std::move(change));
         return 0;
     }
-    // Read, change and write back under a lock on the image folder, reading the file
-    // again when another run has written it since: both runs' values are kept.
-    std::unique_ptr<FolderLock> lock;
-    if (!dir_.empty()) {
-        lock = std::make_unique<FolderLock>(dir_);
-        if (RegistryFileChanged()) {
-            std::string error;
-            if (!LoadRegistry(&error)) return ERROR_ACCESS_DENIED;
-        }
-    }
+    DWORD err = 0;
+    std::shared_ptr<void> lock = LockRegistry(&err);
+    if (err != 0) return err;
     formats::RegKey& key = formats::CreateRegKey(registry_, keyPath);
     if (formats::RegValue* value = formats::FindRegValue(key, name)) {
         change.had = true;
@@ -1198,7 +1194,7 @@ DWORD Image::RegSetValue(const std::string& keyPath, std::string_view name, uint
     } else {
         key.values.push_back(formats::RegValue{change.name, type, std::move(data)});
     }
-    DWORD err = SaveRegistry();
+    err = SaveRegistry();
     if (err == 0) journal_.registry.push_back(std::move(change));
     return err;
 }

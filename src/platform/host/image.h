@@ -213,6 +213,8 @@ private:
     DWORD ReadNode(const Node& node, std::string* bytes, uint64_t limit);
     DWORD MakeTemp(const std::string& dir, std::string* temp, int* fd);
     bool RegistryFileChanged() const;
+    std::shared_ptr<void> LockRegistry(DWORD* err);
+    void DryRegKey(const std::string& keyPath);
     DWORD SaveRegistry();
 
     std::string dir_;        // the image folder, resolved; empty in memory
