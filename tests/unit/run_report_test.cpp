@@ -157,6 +157,18 @@ TEST(RunDiffTest, ListsFilesRegistryAndSignupLikeADiffStat) {
               "exit code 0\n");
 }
 
+TEST(RunDiffTest, FailedWritesAndControlCharactersAreShownOnTheirLines) {
+    nlohmann::json report = nlohmann::json::parse(R"({"exit_code": 0, "files": [], "registry": [], "log": [],
+      "signup": [{"section": "FavoritesEx", "key": "Title1", "value": "a\tb.URL"}],
+      "failures": [{"what": "C:\\F\\a.URL", "error": 3, "text": "The system cannot find the path specified."}]})");
+    std::string text;
+    std::string error;
+    ASSERT_TRUE(author::FormatRunDiff(report, &text, &error)) << error;
+    EXPECT_NE(text.find("+[FavoritesEx] Title1=a\\tb.URL\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("failed writes:\n!C:\\F\\a.URL: The system cannot find the path specified.\n"), std::string::npos)
+        << text;
+}
+
 TEST(RunDiffTest, SomethingElseIsNotARunReport) {
     std::string text;
     std::string error;

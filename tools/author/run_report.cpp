@@ -145,6 +145,12 @@ std::string SizeText(const nlohmann::json& size) {
     return size.is_number() ? std::to_string(size.get<uint64_t>()) : std::string("-");
 }
 
+// A text of the report on one line: its control characters shown escaped.
+std::string Shown(const nlohmann::json& v) {
+    std::string quoted = Quoted(v.get<std::string>());
+    return quoted.substr(1, quoted.size() - 2);
+}
+
 std::string TextOr(const nlohmann::json& v, const char* missing) {
     return v.is_string() ? v.get<std::string>() : std::string(missing);
 }
@@ -226,9 +232,13 @@ bool FormatRunDiff(const nlohmann::json& report, std::string* text, std::string*
         if (!signup.empty()) {
             out += "\nsign-up file:\n";
             for (const auto& s : signup) {
-                out += "+[" + s.at("section").get<std::string>() + "] " + s.at("key").get<std::string>() + "=" +
-                       s.at("value").get<std::string>() + "\n";
+                out += "+[" + Shown(s.at("section")) + "] " + Shown(s.at("key")) + "=" + Shown(s.at("value")) + "\n";
             }
+        }
+        // Reports from before failures were recorded have none.
+        if (report.contains("failures") && !report.at("failures").empty()) {
+            out += "\nfailed writes:\n";
+            for (const auto& f : report.at("failures")) out += "!" + Shown(f.at("what")) + ": " + Shown(f.at("text")) + "\n";
         }
 
         size_t logLines = report.at("log").size();

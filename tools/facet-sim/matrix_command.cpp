@@ -93,7 +93,11 @@ int RunMatrix(const MatrixCommandOptions& o) {
         author::BuildMatrix(query, options, &matrix);
         summary = author::Summarize(matrix.rows, matrix.brandingSections);
         if (o.format == "html") {
-            report.iniPath = author::Utf8FromHost(o.ini.empty() ? o.image : o.ini);
+            // The branding file as the findings name it: the one given, or the image's own.
+            host::MappedPath own;
+            bool mapped = o.ini.empty() &&
+                          image->MapPath(author::ImageFromUtf8(query.iniPath()).c_str(), &own) == 0 && !own.inMemory;
+            report.iniPath = author::Utf8FromHost(mapped ? own.host : o.ini);
             author::LintOptions lint;
             lint.regions = options.regions;
             lint.regionsGiven = !options.regions.empty();

@@ -527,28 +527,27 @@ bool Image::IsRegistryKeyReadOnly(const std::string& keyPath) const {
     return false;
 }
 
+// Every folder of `folderPath` ("C:\a\b") that the image lacks, held in memory.
+void Image::PutMissingFolders(const std::string& folderPath) {
+    for (size_t end = 3; end <= folderPath.size(); ++end) {
+        if (end < folderPath.size() && folderPath[end] != '\\') continue;
+        std::string prefix = folderPath.substr(0, end);
+        MappedPath above;
+        if (Map(prefix.c_str(), true, &above) == 0 && !above.exists) {
+            auto node = std::make_unique<Node>();
+            node->folder = true;
+            node->name = prefix.substr(prefix.rfind('\\') + 1);
+            put_[above.normalized] = std::move(node);
+        }
+    }
+}
+
 void Image::Put(const std::string& winPath, std::string bytes) {
     // A link on the way that leaves the image is missing for the image, and what a tool
     // puts there stands over it in memory (the link itself is never followed).
     MappedPath path;
     if (Map(winPath.c_str(), true, &path) != 0) return;
-    // The folders above it, where they are missing.
-    std::string prefix;
-    std::string normalized = "c:";
-    size_t start = 3;
-    while (start < path.shown.size()) {
-        size_t slash = path.shown.find('\\', start);
-        if (slash == std::string::npos) break;
-        std::string folderPath = path.shown.substr(0, slash);
-        MappedPath above;
-        if (Map(folderPath.c_str(), true, &above) == 0 && !above.exists) {
-            auto node = std::make_unique<Node>();
-            node->folder = true;
-            node->name = folderPath.substr(folderPath.rfind('\\') + 1);
-            put_[above.normalized] = std::move(node);
-        }
-        start = slash + 1;
-    }
+    PutMissingFolders(path.shown.substr(0, path.shown.rfind('\\')));
     auto node = std::make_unique<Node>();
     node->name = path.shown.substr(path.shown.rfind('\\') + 1);
     node->bytes = std::move(bytes);
@@ -558,9 +557,8 @@ void Image::Put(const std::string& winPath, std::string bytes) {
 }
 
 void Image::PutFolder(const std::string& winPath) {
-    Put(winPath + "\\.facet-folder", std::string());
-    MappedPath marker;
-    if (MapPath((winPath + "\\.facet-folder").c_str(), &marker) == 0) put_.erase(marker.normalized);
+    MappedPath path;
+    if (Map(winPath.c_str(), true, &path) == 0) PutMissingFolders(path.shown);
 }
 
 void Image::Hide(const std::string& winPath) {

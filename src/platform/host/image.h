@@ -200,6 +200,7 @@ private:
     // MapPath; with leavingLinksMissing, a link that leaves the image (or dangles, or
     // loops) is a missing name rather than error 3, for what a tool puts over it.
     DWORD Map(const char* winPath, bool leavingLinksMissing, MappedPath* out);
+    void PutMissingFolders(const std::string& folderPath);
     bool LoadMachineIni(std::string text, std::string* error);
     bool LoadRegistry(std::string* error);
     Node* FindNode(const std::string& normalized);
