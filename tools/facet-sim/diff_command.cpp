@@ -17,7 +17,8 @@ void AddDiffCommand(CLI::App& app, int& exitCode) {
         "diff",
         "Prints a run report written by facet-sim run --report as a short before/after listing: each file with "
         "its size before and after, each registry value set in .reg notation (- before, + after) under its key, "
-        "the sign-up entries added, and a summary line. Exits 0, or 2 when the report cannot be read.");
+        "the sign-up entries added, the writes that failed, and a summary line. Exits 0, or 2 when the report "
+        "cannot be read or the listing cannot be written.");
     cmd->add_option("REPORT", o->file, "the JSON report")->required();
     cli::AddOut(cmd, o->out);
     cmd->callback([o, &exitCode]() {
