@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The demo: runs one branding run of the sample machine (examples/machine) in a copy,
-# then prints the installation log and what the run added to the machine.
+# then prints the installation log and what the run added to the machine. Installs the
+# Debian packages the host build needs first (as root; as another user it names them).
 set -eu
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh --host
 if [ ! -x build/host/facet-sim ]; then
     cmake --preset host >/dev/null
     cmake --build --preset host --target facet-sim >/dev/null

@@ -82,7 +82,7 @@ expect "check of deeply nested expectations" 2 "nested deeper than 64" "$sim" ch
 # An output that cannot be written is exit 2; a device named as the output is written
 # into, never replaced by a file.
 if [ -c /dev/full ]; then
-    expect "explain --out /dev/full" 2 "No space left" "$sim" explain "$sample" --out /dev/full
+    expect "explain --out /dev/full" 2 "no space left" "$sim" explain "$sample" --out /dev/full
     expect "regions to a full disk" 2 "cannot write the output" sh -c '"$1" regions >/dev/full' - "$sim"
     [ -c /dev/full ] || { echo "FAIL /dev/full is no longer a device" >&2; fail=1; }
 fi

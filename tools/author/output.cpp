@@ -12,7 +12,17 @@
 namespace author {
 namespace {
 
-std::string Reason(int err) { return std::strerror(err); }
+// The system's reason in the words of a message: "no such file or directory".
+std::string Reason(int err) {
+    std::string text = std::strerror(err);
+    if (!text.empty() && text[0] >= 'A' && text[0] <= 'Z') text[0] = static_cast<char>(text[0] - 'A' + 'a');
+    return text;
+}
+
+// "cannot read, no such file or directory: PATH": what went wrong, then the file.
+std::string Cannot(const char* what, const std::string& why, const std::string& path) {
+    return std::string("cannot ") + what + ", " + why + ": " + path;
+}
 
 bool ReadFd(int fd, uint64_t limit, const std::string& path, std::string* bytes, std::string* error) {
     std::string text;
@@ -21,12 +31,12 @@ bool ReadFd(int fd, uint64_t limit, const std::string& path, std::string* bytes,
         ssize_t n = read(fd, buf, sizeof(buf));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            *error = "cannot read " + path + ": " + Reason(errno);
+            *error = Cannot("read", Reason(errno), path);
             return false;
         }
         if (n == 0) break;
         if (text.size() + static_cast<size_t>(n) > limit) {
-            *error = path + " is larger than " + std::to_string(limit >> 20) + " MB";
+            *error = "larger than " + std::to_string(limit >> 20) + " MB: " + path;
             return false;
         }
         text.append(buf, static_cast<size_t>(n));
@@ -41,8 +51,8 @@ bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* 
     try {
         *out = doc.dump(2) + "\n";
         return true;
-    } catch (const nlohmann::json::exception& e) {
-        *error = std::string("internal error: a text of the output is not UTF-8 (") + e.what() + ")";
+    } catch (const nlohmann::json::exception&) {
+        *error = "internal error: a text of the output is not UTF-8";
         return false;
     }
 }
@@ -61,14 +71,14 @@ bool OutputPathUsable(const std::string& path, std::string* error) {
     if (path.empty() || path == "-") return true;
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        *error = "cannot write " + path + ": it is a folder";
+        *error = Cannot("write", "it is a folder", path);
         return false;
     }
     std::string dir = FolderOf(path);
     int err = stat(dir.c_str(), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? 0
                                                                         : ENOTDIR;
     if (err != 0) {
-        *error = "cannot write " + path + ": " + Reason(err);
+        *error = Cannot("write", Reason(err), path);
         return false;
     }
     return true;
@@ -77,14 +87,14 @@ bool OutputPathUsable(const std::string& path, std::string* error) {
 bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error) {
     if (path.empty() || path == "-") {
         if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
-            *error = "cannot write the output";
+            *error = "cannot write the output: standard output";
             return false;
         }
         return true;
     }
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        *error = "cannot write " + path + ": it is a folder";
+        *error = Cannot("write", "it is a folder", path);
         return false;
     }
     // A device or a pipe named as the output (/dev/null, /dev/stdout, a fifo) is written
@@ -99,7 +109,7 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
             if (n > 0) done += static_cast<size_t>(n);
         }
         if (fd >= 0 && close(fd) != 0 && err == 0) err = errno;
-        if (err != 0) *error = "cannot write " + path + ": " + Reason(err);
+        if (err != 0) *error = Cannot("write", Reason(err), path);
         return err == 0;
     }
     std::string dir = FolderOf(path);
@@ -114,7 +124,7 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
-        *error = "cannot write " + path + ": " + Reason(errno);
+        *error = Cannot("write", Reason(errno), path);
         return false;
     }
     size_t done = 0;
@@ -132,7 +142,7 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
     if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
         unlink(temp.c_str());
-        *error = "cannot write " + path + ": " + Reason(err);
+        *error = Cannot("write", Reason(err), path);
         return false;
     }
     return true;
@@ -141,18 +151,18 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
 bool ReadInput(const std::string& path, uint64_t limit, std::string* bytes, std::string* error) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        *error = "cannot read " + path + ": " + Reason(errno);
+        *error = Cannot("read", Reason(errno), path);
         return false;
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         close(fd);
-        *error = "cannot read " + path + ": it is a folder";
+        *error = Cannot("read", "it is a folder", path);
         return false;
     }
     if (S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > limit) {
         close(fd);
-        *error = path + " is larger than " + std::to_string(limit >> 20) + " MB";
+        *error = "larger than " + std::to_string(limit >> 20) + " MB: " + path;
         return false;
     }
     bool ok = ReadFd(fd, limit, path, bytes, error);
@@ -194,7 +204,7 @@ bool ReadFolderFile(const std::string& dir, const std::string& name, uint64_t li
     }
     if (static_cast<uint64_t>(st.st_size) > limit) {
         close(fd);
-        *error = path + " is larger than " + std::to_string(limit >> 20) + " MB";
+        *error = "larger than " + std::to_string(limit >> 20) + " MB: " + path;
         return false;
     }
     bool ok = ReadFd(fd, limit, path, bytes, error);

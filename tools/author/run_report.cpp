@@ -252,8 +252,9 @@ bool FormatRunDiff(const nlohmann::json& report, std::string* text, std::string*
         out += (out.empty() ? "" : "\n") + std::string(summary);
         *text = out;
         return true;
-    } catch (const nlohmann::json::exception& e) {
-        *error = std::string("not a run report: ") + e.what();
+    } catch (const nlohmann::json::exception&) {
+        // The parser's own words name its internals, not the report.
+        *error = "not a run report: a key is missing or holds the wrong kind of value";
         return false;
     }
 }

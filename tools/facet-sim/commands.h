@@ -8,6 +8,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -32,6 +34,30 @@ void AddCheckCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.
 namespace cli {
+
+// The command being run, as messages name it ("facet-sim COMMAND: ..."); main sets it
+// when the command line reaches the command.
+const std::string& CommandName();
+void SetCommandName(const std::string& name);
+
+// Prints "facet-sim COMMAND: WHAT" (and ": SUBJECT" when given) on stderr: what went
+// wrong, then the file or value it concerns.
+void Fail(const std::string& what, const std::string& subject = "");
+
+// Whether two words are the same without regard to ASCII case.
+bool SameWord(std::string_view a, std::string_view b);
+
+// A value that is one of `forms`, without regard to case; the value becomes the form
+// as written here. EachOf: a comma-separated list of them.
+CLI::Validator OneOf(std::vector<std::string> forms);
+CLI::Validator EachOf(std::vector<std::string> forms);
+
+// The engine arguments of run and explain: the plain words after MACHINE_DIR and the
+// single-dash words (-h) the command did not know, in the order given. A word that
+// starts with -- and is none of the command's options is a mistyped option, not an
+// engine argument: false, with a message (an engine argument that must start with --
+// follows "--").
+bool EngineArgs(CLI::App* cmd, const std::vector<std::string>& words, std::vector<std::string>* args);
 
 // Opens a machine image; on failure prints why on stderr and returns null (the caller
 // exits with 2).

@@ -10,6 +10,8 @@
 void AddDiffCommand(CLI::App& app, int& exitCode) {
     struct DiffOptions {
         std::string file;
+        std::string format = "text";
+        bool json = false;
         std::string out;
     };
     auto o = std::make_shared<DiffOptions>();
@@ -20,20 +22,31 @@ void AddDiffCommand(CLI::App& app, int& exitCode) {
         "the sign-up entries added, the writes that failed, and a summary line. Exits 0, or 2 when the report "
         "cannot be read or the listing cannot be written.");
     cmd->add_option("REPORT", o->file, "the JSON report")->required();
+    cli::AddFormat(cmd, o->format, {"text", "json"},
+                   "text (default, the listing) or json (the report itself, checked and written as every tool "
+                   "writes JSON)");
+    cmd->add_flag("--json", o->json, "the same as --format json");
     cli::AddOut(cmd, o->out);
     cmd->callback([o, &exitCode]() {
         std::string bytes;
         std::string error;
         nlohmann::json report;
         std::string text;
-        if (!author::ReadInput(o->file, author::kJsonLimit, &bytes, &error) ||
-            !author::ParseJsonInput(bytes, author::kJsonDepthLimit, &report, &error) ||
-            !author::FormatRunDiff(report, &text, &error)) {
-            fprintf(stderr, "facet-sim: %s: %s\n", author::Utf8FromHost(o->file).c_str(),
-                    author::Utf8FromHost(error).c_str());
+        if (!author::ReadInput(o->file, author::kJsonLimit, &bytes, &error)) {
+            cli::Fail(author::Utf8FromHost(error));
             exitCode = 2;
             return;
         }
-        exitCode = cli::Write(o->out, text) ? 0 : 2;
+        if (!author::ParseJsonInput(bytes, author::kJsonDepthLimit, &report, &error) ||
+            !author::FormatRunDiff(report, &text, &error)) {
+            cli::Fail(author::Utf8FromHost(error), author::Utf8FromHost(o->file));
+            exitCode = 2;
+            return;
+        }
+        // The json form keeps the report's own order of keys (its depth is checked above).
+        bool written = o->json || o->format == "json"
+                           ? cli::WriteJson(o->out, nlohmann::ordered_json::parse(bytes, nullptr, false))
+                           : cli::Write(o->out, text);
+        exitCode = written ? 0 : 2;
     });
 }

@@ -23,15 +23,16 @@ const char kDisplayEnum[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum
 bool Show(const std::string& name, const std::string& bytes, bool json, std::string* out) {
     size_t used = author::EngineQuery::EdidBytesUsed();
     if (bytes.size() < used) {
-        fprintf(stderr, "facet-sim edid: %s: %zu bytes, too short to decode (the fields need %zu, up to 0x3D)\n",
-                name.c_str(), bytes.size(), used);
+        cli::Fail("too short to decode (" + std::to_string(bytes.size()) + " bytes; the fields need " +
+                      std::to_string(used) + ", up to 0x3D)",
+                  name);
         return false;
     }
     bool whole = bytes.size() >= 128;
     if (!whole) {
-        fprintf(stderr,
-                "facet-sim edid: %s: %zu bytes, short of a 128-byte EDID block; decoded from the bytes it holds\n",
-                name.c_str(), bytes.size());
+        cli::Fail("short of a 128-byte EDID block (" + std::to_string(bytes.size()) +
+                      " bytes); decoded from the bytes it holds",
+                  name);
     }
     author::EdidInfo e = author::EngineQuery::DecodeEdid(bytes);
     std::string kind = e.displayType == "FLAT" && !json ? "flat panel" : e.displayType;
@@ -57,7 +58,7 @@ int FromRegistry(const std::string& dir, bool json, std::string* out) {
             formats::RegKey* params = formats::FindRegKey(reg, modelKey + "\\" + instance + "\\Device Parameters");
             formats::RegValue* edid = params ? formats::FindRegValue(*params, "EDID") : nullptr;
             if (edid == nullptr) {
-                fprintf(stderr, "facet-sim edid: %s: no EDID value\n", name.c_str());
+                cli::Fail("no EDID value", name);
                 ok = false;
                 continue;
             }
@@ -67,19 +68,23 @@ int FromRegistry(const std::string& dir, bool json, std::string* out) {
     return ok ? 0 : 1;
 }
 
+// A file that cannot be read is exit code 2, as for every command; the others are still
+// decoded.
 int FromFiles(const std::vector<std::string>& files, bool json, std::string* out) {
     bool ok = true;
+    bool unreadable = false;
     for (const std::string& file : files) {
         std::string bytes;
         std::string error;
         if (!author::ReadInput(file, 1u << 20, &bytes, &error)) {
-            fprintf(stderr, "facet-sim edid: %s\n", author::Utf8FromHost(error).c_str());
-            ok = false;
+            cli::Fail(author::Utf8FromHost(error));
+            unreadable = true;
             continue;
         }
         ok = Show(author::Utf8FromHost(file), bytes, json, out) && ok;
     }
-    return ok ? 0 : 1;
+    return unreadable ? 2 : ok ? 0
+                               : 1;
 }
 
 }  // namespace
@@ -99,7 +104,7 @@ void AddEdidCommand(CLI::App& app, int& exitCode) {
         "image's registry) exactly as the engine does: version, revision, display class (LCD, CRT, flat panel) "
         "and the active size of the first timing. A block of 62 to 127 bytes is decoded from the bytes it holds, "
         "as the engine decodes it, and reported as short; a shorter one is not decoded. Either makes the exit "
-        "code 1; the other blocks are still shown.");
+        "code 1, a file that cannot be read 2; the other blocks are still shown.");
     cli::AddFormat(cmd, o->format, {"text", "json"},
                    "text (default) or json: one JSON object a line, with file, version, revision, class (LCD, CRT "
                    "or FLAT), width and height");
@@ -111,7 +116,7 @@ void AddEdidCommand(CLI::App& app, int& exitCode) {
     registry->excludes(files);
     cmd->callback([o, &exitCode]() {
         if (o->registryDir.empty() && o->files.empty()) {
-            fprintf(stderr, "facet-sim edid: give EDID files or --registry MACHINE_DIR (see --help)\n");
+            cli::Fail("nothing to decode (see --help)", "give EDID files or --registry MACHINE_DIR");
             exitCode = 2;
             return;
         }

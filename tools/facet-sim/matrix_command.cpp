@@ -46,27 +46,28 @@ int RunMatrix(const MatrixCommandOptions& o) {
     std::string error;
     std::string modelsText;
     if (!author::ReadInput(o.models, author::kListLimit, &modelsText, &error)) {
-        fprintf(stderr, "facet-sim matrix: --models: %s\n", author::Utf8FromHost(error).c_str());
+        cli::Fail("--models: " + author::Utf8FromHost(error));
         return 2;
     }
     // The names as UTF-8, like every text of the output; a file written in the machines'
     // code page is taken as that.
     for (const std::string& model : author::ParseModelsFile(modelsText)) options.models.push_back(author::Utf8FromHost(model));
-    if (!o.languages.empty() && !author::ParseLanguages(o.languages, &options.languages, &error)) {
-        fprintf(stderr, "facet-sim matrix: --languages: %s\n", error.c_str());
+    std::string languages = cli::SameWord(o.languages, "all") ? "all" : o.languages;
+    if (!languages.empty() && !author::ParseLanguages(languages, &options.languages, &error)) {
+        cli::Fail("--languages: " + error);
         return 2;
     }
     if (!o.regions.empty() && !author::ParseRegions(o.regions, &options.regions, &error)) {
-        fprintf(stderr, "facet-sim matrix: --regions: %s\n", error.c_str());
+        cli::Fail("--regions: " + error);
         return 2;
     }
     for (std::string& region : options.regions) region = author::Utf8FromHost(region);
     if (!author::ParseScreens(o.screens, &options.wide, &options.normal, &error)) {
-        fprintf(stderr, "facet-sim matrix: --screens: %s\n", error.c_str());
+        cli::Fail("--screens: " + error);
         return 2;
     }
     if (o.ini.empty() && o.image.empty()) {
-        fprintf(stderr, "facet-sim matrix: name the branding file with --ini, or an image with --image\n");
+        cli::Fail("no branding file (see --help)", "name it with --ini, or an image with --image");
         return 2;
     }
     options.iniPath = o.ini;
@@ -77,7 +78,7 @@ int RunMatrix(const MatrixCommandOptions& o) {
     std::unique_ptr<host::Image> image = options.imageDir.empty() ? author::FreshMachine()
                                                                   : host::Image::Open(options.imageDir, &error);
     if (!image) {
-        fprintf(stderr, "facet-sim matrix: cannot read machine image: %s\n", author::Utf8FromHost(error).c_str());
+        cli::Fail("cannot read the machine image", author::Utf8FromHost(error));
         return 2;
     }
     author::Matrix matrix;
@@ -87,7 +88,7 @@ int RunMatrix(const MatrixCommandOptions& o) {
         image->TrustCaches(true);
         author::EngineQuery query(*image);
         if (!author::PrepareMatrixQuery(query, options, &error)) {
-            fprintf(stderr, "facet-sim matrix: %s\n", author::Utf8FromHost(error).c_str());
+            cli::Fail(author::Utf8FromHost(error));
             return 2;
         }
         author::BuildMatrix(query, options, &matrix);
@@ -114,7 +115,7 @@ int RunMatrix(const MatrixCommandOptions& o) {
         text = out.str();
     } else if (o.format == "json") {
         if (!author::JsonText(author::MatrixJson(matrix.rows, summary), &text, &error)) {
-            fprintf(stderr, "facet-sim matrix: %s\n", error.c_str());
+            cli::Fail(error);
             return 2;
         }
     } else {
@@ -159,7 +160,8 @@ void AddMatrixCommand(CLI::App& app, int& exitCode) {
                     "DashRegion values the factory options file may hold, comma-separated, for models without a "
                     "known option code (default: every region code of the table); the fallback XX (no value) "
                     "is always added");
-    cmd->add_option("--screens", o->screens, "wide, normal or both (default wide,normal)");
+    cmd->add_option("--screens", o->screens, "wide, normal or both (default wide,normal)")
+        ->transform(cli::EachOf({"wide", "normal"}));
     cli::AddFormat(cmd, o->format, {"csv", "json", "html"}, "csv (default), json or html");
     cli::AddOut(cmd, o->out);
     cmd->callback([o, &exitCode]() { exitCode = RunMatrix(*o); });

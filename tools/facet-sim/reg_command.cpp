@@ -27,7 +27,7 @@ void AddRegCommands(CLI::App& app, int& exitCode) {
         formats::Registry registry;
         std::string error;
         if (!formats::ParseRegText(text, &registry, &error)) {
-            fprintf(stderr, "facet-sim: %s: %s\n", o->file.c_str(), error.c_str());
+            cli::Fail(error, author::Utf8FromHost(o->file));
             exitCode = 2;
             return;
         }

@@ -20,7 +20,9 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     CLI::App* run = app.add_subcommand(
         "run",
         "Runs one branding run on the machine image in MACHINE_DIR, exactly as Facet.exe would run on that "
-        "machine: argument 0 is Facet.exe and ARGS follow it (for example -h to install the start page). The "
+        "machine: argument 0 is Facet.exe and ARGS, the words after MACHINE_DIR, follow it (for example -h to "
+        "install the start page); a word that starts with -- is an option of this command, or after -- an engine "
+        "argument. The "
         "image is changed as the real machine would be: the log, the work folder, the registry and the "
         "branding files. Exits with the engine's exit code; 2 when the image cannot be read or the report "
         "cannot be written.");
@@ -33,23 +35,22 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
                     "(facet-sim diff prints it)");
     run->allow_extras();
     run->callback([run, opts, &exitCode]() {
-        // Arguments that look like options (-h) come back as extras; the engine only counts
-        // them, so their order among the plain arguments does not change what it does.
-        std::vector<std::string> engineArgs = opts->args;
-        for (const std::string& extra : run->remaining()) engineArgs.push_back(extra);
+        std::vector<std::string> engineArgs;
+        if (!cli::EngineArgs(run, opts->args, &engineArgs)) {
+            exitCode = 2;
+            return;
+        }
         if (!opts->report.empty()) {
             // Refused before the run: a report that cannot be written would leave the
             // image changed by a command that failed.
             std::string error;
             if (!author::OutputPathUsable(opts->report, &error)) {
-                fprintf(stderr, "facet-sim: %s\n", author::Utf8FromHost(error).c_str());
+                cli::Fail(author::Utf8FromHost(error));
                 exitCode = 2;
                 return;
             }
             nlohmann::ordered_json report = author::RunWithReport(opts->dir, engineArgs);
-            if (report.contains("error")) {
-                fprintf(stderr, "facet-sim: cannot read machine image: %s\n", report["error"].get<std::string>().c_str());
-            }
+            if (report.contains("error")) cli::Fail("cannot read the machine image", report["error"].get<std::string>());
             exitCode = cli::WriteJson(opts->report, report) ? report["exit_code"].get<int>() : 2;
             return;
         }
@@ -81,7 +82,7 @@ void AddResolveCommand(CLI::App& app, int& exitCode) {
         host::MappedPath path;
         DWORD err = image->MapPath(author::ImageFromUtf8(*winPath).c_str(), &path);
         if (err != 0) {
-            fprintf(stderr, "facet-sim: not a path on the image's C: drive (error %u): %s\n", err, winPath->c_str());
+            cli::Fail("not a path on the image's C: drive (error " + std::to_string(err) + ")", *winPath);
             exitCode = 1;
             return;
         }
