@@ -24,8 +24,8 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
         "install the start page); a word that starts with -- is an option of this command, or after -- an engine "
         "argument. The "
         "image is changed as the real machine would be: the log, the work folder, the registry and the "
-        "branding files. Exits with the engine's exit code; 2 when the image cannot be read or the report "
-        "cannot be written.");
+        "branding files. Exits with the engine's exit code; 2 on a wrong command line, an image that cannot be read or a report "
+        "that cannot be written (looked at before the run, which then does not happen).");
     // The engine's own switches (-h, /h) belong to ARGS, so only --help asks for help here.
     run->set_help_flag("--help", "Print this help message and exit");
     run->add_option("MACHINE_DIR", opts->dir, "the machine image")->required();
