@@ -2,7 +2,9 @@
 # facet-sim matrix from the command line: values in any case, refused values, outputs.
 #   matrix-cli.sh FACET_SIM
 . "$(dirname "$0")/cli-lib.sh"
-m=(--image "$root/examples/machine" --models "$root/examples/models.txt")
+# One model of the sample line keeps each run short.
+grep -v '^ *#' "$root/examples/models.txt" | grep -m 1 . >"$work/models.txt"
+m=(--image "$root/examples/machine" --models "$work/models.txt")
 
 "$sim" matrix "${m[@]}" --languages all --out "$work/lower.csv"
 expect "values in capitals" $? "" "$sim" matrix "${m[@]}" --languages ALL --screens Wide,NORMAL --format CSV \
