@@ -52,7 +52,7 @@ ln -s "$out/outside/Facet" "$out/suite/m1/drive_c/Facet"
 expect "check --update, Facet folder outside" 0 "" "$sim" check --update "$out/suite"
 before=$(snapshot "$out")
 expect "check --ini, Facet folder outside" 1 "" "$sim" check --ini "$ini" "$out/suite"
-grep -q '/stops: "Facet.INI not found" -> null' "$out/stdout" ||
+grep -q 'no longer stops before its branding actions (was: Facet.INI not found)' "$out/stdout" ||
     { echo "FAIL check --ini: the stand-in branding file was not used" >&2; cat "$out/stdout" >&2; fail=1; }
 [ "$before" = "$(snapshot "$out")" ] || { echo "FAIL check --ini wrote something" >&2; fail=1; }
 rm "$out/suite/m1/drive_c/Facet" && mv "$out/outside/Facet" "$out/suite/m1/drive_c/Facet"
