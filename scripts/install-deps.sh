@@ -4,7 +4,7 @@
 set -eu
 packages=(cmake make g++ libgtest-dev libbenchmark-dev mingw-w64 wine wine64 clang libclang-rt-14-dev
           libcli11-dev nlohmann-json3-dev
-          libturbojpeg0-dev pkg-config python3-jsonschema chromium jq clang-format-14 bash-completion time)
+          libturbojpeg0-dev pkg-config python3-jsonschema chromium chromium-driver python3-selenium jq clang-format-14 bash-completion time)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
