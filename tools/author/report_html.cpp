@@ -129,29 +129,45 @@ D.g.forEach(function(g){g.forEach(function(m){models[t(m).toLowerCase()]=t(m);})
 var list=document.getElementById('models');
 Object.keys(models).sort().forEach(function(k){var o=document.createElement('option');o.value=models[k];list.appendChild(o);});
 var total=document.querySelectorAll('details[data-category] tbody tr').length;
+// The grids' cells and texts, read from the page once; a class is written only when it changes.
+var index=null;
+function lower(e){return e.textContent.toLowerCase();}
+function build(){
+  index=grids.map(function(det){
+    return {det:det,cat:det.dataset.category.toLowerCase(),langs:Array.prototype.map.call(det.querySelectorAll('thead th'),lower),
+      rows:Array.prototype.map.call(det.querySelectorAll('tbody tr'),function(tr){
+        var cells=[];
+        for(var i=1;i<tr.cells.length;i++){var td=tr.cells[i],x=td.dataset.x;
+          cells.push({td:td,col:i,x:x===undefined?-1:+x,text:lower(td),dim:false});}
+        return {tr:tr,region:lower(tr.cells[0]),cells:cells,hide:false};})};
+  });
+}
 function narrow(){
+  if(!index)build();
   var q=filter.value.trim().toLowerCase(),kept=0;
   var gm=groupText.map(function(s){return q!==''&&s.indexOf(q)>=0;});
-  grids.forEach(function(det){
-    var any=false,cat=det.dataset.category.toLowerCase().indexOf(q)>=0;
-    var langs=Array.prototype.map.call(det.querySelectorAll('thead th'),function(th){return th.textContent.toLowerCase().indexOf(q)>=0;});
-    det.querySelectorAll('tbody tr').forEach(function(tr){
-      var region=tr.cells[0].textContent.toLowerCase().indexOf(q)>=0,rowAny=false;
-      for(var i=1;i<tr.cells.length;i++){
-        var td=tr.cells[i],hit=false;
-        if(td.dataset.x!==undefined){
-          hit=q===''||cat||region||langs[i]||td.textContent.toLowerCase().indexOf(q)>=0||
-            D.c[+td.dataset.x].some(function(ri){return gm[D.r[ri][0]];});
-        }
-        td.classList.toggle('dim',!hit&&q!=='');
+  var found=index.map(function(g){
+    var any=false,cat=g.cat.indexOf(q)>=0,langs=g.langs.map(function(l){return l.indexOf(q)>=0;});
+    g.rows.forEach(function(row){
+      var region=row.region.indexOf(q)>=0,rowAny=false;
+      row.cells.forEach(function(c){
+        var hit=c.x>=0&&(q===''||cat||region||langs[c.col]||c.text.indexOf(q)>=0||
+          D.c[c.x].some(function(ri){return gm[D.r[ri][0]];}));
+        var dim=!hit&&q!=='';
+        if(dim!==c.dim){c.dim=dim;c.td.classList.toggle('dim',dim);}
         rowAny=rowAny||hit;
-      }
-      tr.classList.toggle('hide',!rowAny);
+      });
+      if(row.hide===rowAny){row.hide=!rowAny;row.tr.classList.toggle('hide',row.hide);}
       if(rowAny){kept++;any=true;}
     });
-    det.classList.toggle('hide',!any);
-    if(q!==''&&any)det.open=true;
+    g.det.classList.toggle('hide',!any);
+    return any;
   });
+  // The grids that hold what was asked for open by themselves, unless they are large (drawing
+  // tens of thousands of cells takes seconds): those open with a click or Expand all.
+  var size=0;
+  index.forEach(function(g,i){if(found[i])size+=g.rows.length*g.langs.length;});
+  if(q!==''&&size<=5000)index.forEach(function(g,i){if(found[i])g.det.open=true;});
   shown.textContent=q===''?'':kept+' of '+total+' region rows';
   modelView(models[q]);
 }
@@ -165,7 +181,10 @@ function modelView(name){
   if(name===undefined)return;
   var mine={};
   D.g.forEach(function(g,i){if(g.some(function(m){return t(m)===name;}))mine[i]=1;});
-  grids.forEach(function(det){
+  index.forEach(function(g){
+    var det=g.det;
+    if(!g.rows.some(function(row){return row.cells.some(function(c){
+      return c.x>=0&&D.c[c.x].some(function(ri){return mine[D.r[ri][0]];});});}))return;
     var table=det.querySelector('table.grid').cloneNode(true),cells=0;
     table.querySelectorAll('tbody tr').forEach(function(tr){
       var rowCells=0;
