@@ -9,7 +9,7 @@ host=(cmake make g++ libcli11-dev nlohmann-json3-dev libturbojpeg0-dev pkg-confi
 case "${1:-}" in
 --host) packages=("${host[@]}") ;;
 "") packages=("${host[@]}" libgtest-dev libbenchmark-dev mingw-w64 wine wine64 clang libclang-rt-14-dev
-              python3-jsonschema chromium jq clang-format-14 bash-completion time) ;;
+              python3-jsonschema chromium chromium-driver python3-selenium jq clang-format-14 bash-completion time) ;;
 *)
     echo "install-deps.sh: unknown option: $1 (--host, or nothing)" >&2
     exit 2

@@ -12,6 +12,7 @@
 #include "author/explain.h"
 #include "author/matrix.h"
 #include "author/matrix_input.h"
+#include "author/region_names.h"
 #include "author/report_html.h"
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
@@ -134,14 +135,15 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    author::Matrix Build(const std::string& ini, std::vector<std::string> models) {
+    author::Matrix Build(const std::string& ini, std::vector<std::string> models,
+                         std::vector<std::string> regions = {"UK", "FRANCE"}) {
         std::ofstream(dir_ + "/Facet.INI", std::ios::binary) << ini;
         author::MatrixOptions o;
         o.iniPath = dir_ + "/Facet.INI";
         o.wallpaperRoot = dir_;
         o.models = std::move(models);
         o.languages = {0x0409, 0x0809};
-        o.regions = {"UK", "FRANCE"};
+        o.regions = std::move(regions);
         o.normal = false;
         author::Matrix m;
         std::string error;
@@ -401,6 +403,54 @@ TEST_F(MatrixBuild, ReportIsSelfContainedAndEscapesWhatTheFilesSay) {
     EXPECT_NE(html.find("<td class=\"c0 fl\" data-x=\"0\" title=\"COMMERCIAL / UK / 0409 en-US: DEFAULT_SECTION\">"
                         "DEFAULT_SECTION</td>"),
               std::string::npos);
+}
+
+// The section search reads a region in either case alike: "uk" from one factory and "UK"
+// from another, or from an option code, are one region in the rows, the summary and the
+// report's grid, and each section is counted once, under the file's spelling.
+TEST_F(MatrixBuild, RegionsInEitherCaseAreOneRegion) {
+    author::Matrix m = Build(kCraftedIni, {"Corvane KL-1 #E20", "Corvane KL-3"}, {"uk", "UK"});
+    std::vector<std::string> regions;
+    for (const MatrixRow& r : m.rows) {
+        if ((*r.models)[0] == "Corvane KL-3" && r.language == 0x0409) regions.push_back(r.region + "/" + r.regionSource);
+    }
+    EXPECT_EQ(regions, (std::vector<std::string>{"uk/qor-ini", "XX/fallback"}));
+
+    author::MatrixSummary s = author::Summarize(m.rows, m.brandingSections);
+    size_t ukSections = 0;
+    for (const auto& [name, count] : s.perSection) ukSections += author::FoldName(name) == "UK-0809-COMMERCIAL";
+    EXPECT_EQ(ukSections, 1u);
+    EXPECT_EQ(s.perSection["UK-0809-COMMERCIAL"], 2u);  // KL-1 by its option code, KL-3 by the factory file
+    std::vector<std::string> ukDefault;
+    for (const auto& d : s.defaultOnly) {
+        if (author::FoldName(d.region) == "UK") ukDefault.push_back(d.region + " " + author::LangIdText(d.language));
+    }
+    EXPECT_EQ(ukDefault, std::vector<std::string>{"UK 0409"});
+
+    author::ReportInput in;
+    in.rows = &m.rows;
+    in.summary = &s;
+    std::ostringstream out;
+    author::WriteHtmlReport(out, in);
+    std::string html = out.str();
+    auto count = [&html](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = html.find(text); at != std::string::npos; at = html.find(text, at + 1)) ++n;
+        return n;
+    };
+    size_t headings = count("<th class=\"r\">UK ") + count("<th class=\"r\">uk ");
+    EXPECT_EQ(headings, 1u);
+    EXPECT_NE(html.find("UK <span class=\"rn\">United Kingdom</span>"), std::string::npos);
+}
+
+// Every region of the engine's table has a name for the report, looked up in either case.
+TEST(RegionNames, EveryTableRegionIsNamed) {
+    for (const author::EngineFacts::RegionRow& row : author::EngineQuery::Facts().regionTable) {
+        EXPECT_FALSE(author::RegionName(row.region).empty()) << row.region;
+    }
+    EXPECT_EQ(author::RegionName("uk"), "United Kingdom");
+    EXPECT_FALSE(author::RegionName(author::EngineQuery::Facts().noRegion).empty());
+    EXPECT_EQ(author::RegionName("ZZ"), "");
 }
 
 }  // namespace

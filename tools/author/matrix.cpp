@@ -86,8 +86,9 @@ std::vector<RegionChoice> FactoryRegions(EngineQuery& q, const MatrixOptions& op
     auto add = [&](const std::string* value) {
         q.SetFactoryRegion(value);
         RegionInfo r = q.FactoryRegion();
+        // The section search reads "uk" as it reads "UK": one region, the first spelling.
         for (const RegionChoice& c : choices) {
-            if (c.region.code == r.code) return;
+            if (FoldName(c.region.code) == FoldName(r.code)) return;
         }
         RegionChoice c;
         c.region = r;

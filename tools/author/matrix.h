@@ -66,6 +66,10 @@ MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<st
 // "0409"
 std::string LangIdText(uint16_t langId);
 
+// A section name or region code as the profile reader compares it: ASCII letters in
+// upper case, so "uk" and "UK" are one region and one section.
+std::string FoldName(std::string name);
+
 // The CSV header, one line per row; lists joined with ";", RFC 4180 quoting, CR LF lines.
 void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows);
 std::string CsvField(const std::string& field);

@@ -28,6 +28,13 @@ std::string LangIdText(uint16_t langId) {
     return text;
 }
 
+std::string FoldName(std::string name) {
+    for (char& c : name) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return name;
+}
+
 std::string CsvField(const std::string& field) {
     // Control characters other than CR and LF are shown as in a quoted text line.
     bool controls = false;
@@ -106,21 +113,20 @@ nlohmann::ordered_json MatrixJson(const std::vector<MatrixRow>& rows, const Matr
 MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<std::string>& brandingSections) {
     MatrixSummary s;
     s.rows = rows.size();
-    // Section names match without regard to case, as the profile reader matches them.
-    auto fold = [](std::string name) {
-        for (char& c : name) {
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        }
-        return name;
-    };
-    std::set<std::string> reached;
+    // Section names and regions match without regard to case, as the profile reader
+    // matches them: a section is counted under the file's spelling of its name, a region
+    // under the first spelling seen.
+    std::map<std::string, std::string> spelling;
+    for (const std::string& name : brandingSections) spelling.emplace(FoldName(name), name);
+    std::map<std::string, std::string> regionSpelling;
     using Key = std::tuple<std::string, std::string, uint16_t>;
     std::map<Key, bool> onlyDefault;
     std::map<Key, std::set<std::string>> keyModels;
     for (const MatrixRow& r : rows) {
-        ++s.perSection[r.section];
-        reached.insert(fold(r.section));
-        Key key{r.category, r.region, r.language};
+        ++s.perSection[spelling.emplace(FoldName(r.section), r.section).first->second];
+        std::string region = FoldName(r.region);
+        regionSpelling.emplace(region, r.region);
+        Key key{r.category, region, r.language};
         auto it = onlyDefault.find(key);
         bool isDefault = r.candidate == 0;
         if (it == onlyDefault.end()) {
@@ -131,12 +137,12 @@ MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<st
         keyModels[key].insert(r.models->begin(), r.models->end());
     }
     for (const std::string& name : brandingSections) {
-        if (reached.count(fold(name)) == 0) s.deadSections.push_back(name);
+        if (s.perSection.count(spelling[FoldName(name)]) == 0) s.deadSections.push_back(name);
     }
     for (const auto& [key, isDefault] : onlyDefault) {
         if (!isDefault) continue;
         const std::set<std::string>& models = keyModels[key];
-        s.defaultOnly.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key),
+        s.defaultOnly.push_back({std::get<0>(key), regionSpelling[std::get<1>(key)], std::get<2>(key),
                                  std::vector<std::string>(models.begin(), models.end())});
     }
     return s;
