@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "author/matrix.h"
+#include "author/output.h"
 #include "author/text.h"
 
 namespace author {
@@ -81,26 +82,44 @@ nlohmann::ordered_json RowJson(const MatrixRow& r) {
             {"flags", r.flags}};
 }
 
-nlohmann::ordered_json SummaryJson(const MatrixSummary& s) {
-    nlohmann::ordered_json perSection = nlohmann::ordered_json::object();
-    for (const auto& [name, count] : s.perSection) perSection[name] = count;
-    nlohmann::ordered_json defaultOnly = nlohmann::ordered_json::array();
-    for (const MatrixSummary::DefaultOnly& d : s.defaultOnly) {
-        defaultOnly.push_back({{"category", d.category},
-                               {"region", d.region},
-                               {"language", LangIdText(d.language)},
-                               {"model", d.models}});
-    }
-    return {{"rows", s.rows},
-            {"sections", perSection},
-            {"unreached_sections", s.deadSections},
-            {"default_only", defaultOnly}};
+std::vector<std::string> DefaultOnlyModels(const MatrixSummary::DefaultOnly& entry) {
+    std::vector<std::string> models;
+    for (const TextList& list : entry.groups) models.insert(models.end(), list->begin(), list->end());
+    std::sort(models.begin(), models.end());
+    models.erase(std::unique(models.begin(), models.end()), models.end());
+    return models;
 }
 
-nlohmann::ordered_json MatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& summary) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const MatrixRow& r : rows) list.push_back(RowJson(r));
-    return {{"rows", std::move(list)}, {"summary", SummaryJson(summary)}};
+bool WriteMatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& s,
+                     const std::function<void(std::string_view)>& sink, std::string* error) {
+    JsonStream json(sink);
+    json.BeginObject();
+    json.Key("rows");
+    json.BeginArray();
+    for (const MatrixRow& r : rows) json.Value(RowJson(r));
+    json.End();
+    json.Key("summary");
+    json.BeginObject();
+    json.Key("rows");
+    json.Value(s.rows);
+    nlohmann::ordered_json perSection = nlohmann::ordered_json::object();
+    for (const auto& [name, count] : s.perSection) perSection[name] = count;
+    json.Key("sections");
+    json.Value(perSection);
+    json.Key("unreached_sections");
+    json.Value(s.deadSections);
+    json.Key("default_only");
+    json.BeginArray();
+    for (const MatrixSummary::DefaultOnly& d : s.defaultOnly) {
+        json.Value({{"category", d.category},
+                    {"region", d.region},
+                    {"language", LangIdText(d.language)},
+                    {"model", DefaultOnlyModels(d)}});
+    }
+    json.End();
+    json.End();
+    json.End();
+    return json.Finish(error);
 }
 
 MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<std::string>& brandingSections) {
@@ -114,30 +133,24 @@ MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<st
         return name;
     };
     std::set<std::string> reached;
-    using Key = std::tuple<std::string, std::string, uint16_t>;
-    std::map<Key, bool> onlyDefault;
-    std::map<Key, std::set<std::string>> keyModels;
+    struct Triple {
+        bool onlyDefault = true;
+        std::vector<TextList> groups;
+    };
+    std::map<std::tuple<std::string, std::string, uint16_t>, Triple> triples;
     for (const MatrixRow& r : rows) {
         ++s.perSection[r.section];
         reached.insert(fold(r.section));
-        Key key{r.category, r.region, r.language};
-        auto it = onlyDefault.find(key);
-        bool isDefault = r.candidate == 0;
-        if (it == onlyDefault.end()) {
-            onlyDefault[key] = isDefault;
-        } else {
-            it->second = it->second && isDefault;
-        }
-        keyModels[key].insert(r.models->begin(), r.models->end());
+        Triple& t = triples[{r.category, r.region, r.language}];
+        t.onlyDefault = t.onlyDefault && r.candidate == 0;
+        if (std::find(t.groups.begin(), t.groups.end(), r.models) == t.groups.end()) t.groups.push_back(r.models);
     }
     for (const std::string& name : brandingSections) {
         if (reached.count(fold(name)) == 0) s.deadSections.push_back(name);
     }
-    for (const auto& [key, isDefault] : onlyDefault) {
-        if (!isDefault) continue;
-        const std::set<std::string>& models = keyModels[key];
-        s.defaultOnly.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key),
-                                 std::vector<std::string>(models.begin(), models.end())});
+    for (auto& [key, t] : triples) {
+        if (!t.onlyDefault) continue;
+        s.defaultOnly.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), std::move(t.groups)});
     }
     return s;
 }

@@ -177,7 +177,7 @@ void WriteSummary(std::ostream& out, const ReportInput& in) {
         for (size_t i = 0; i < s.defaultOnly.size() && i < kShown; ++i) {
             const MatrixSummary::DefaultOnly& d = s.defaultOnly[i];
             out << "<tr><td>" << HtmlEscape(d.category) << "</td><td>" << HtmlEscape(d.region) << "</td><td>"
-                << LanguageHeading(d.language) << "</td><td>" << d.models.size() << "</td></tr>";
+                << LanguageHeading(d.language) << "</td><td>" << DefaultOnlyModels(d).size() << "</td></tr>";
         }
         out << "</table>";
         if (s.defaultOnly.size() > kShown) {
