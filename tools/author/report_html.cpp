@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 #include "author/matrix_input.h"
 
@@ -108,7 +109,7 @@ public:
     const std::vector<std::string>& List() const { return list_; }
 
 private:
-    std::map<std::string, int> ids_;
+    std::unordered_map<std::string, int> ids_;
     std::vector<std::string> list_;
 };
 
