@@ -62,9 +62,11 @@ void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows) {
     }
 }
 
-nlohmann::ordered_json RowJson(const MatrixRow& r) {
-    return {{"model", *r.models},
-            {"category", r.category},
+namespace {
+
+// A row's members after its models.
+nlohmann::ordered_json RowMembers(const MatrixRow& r) {
+    return {{"category", r.category},
             {"region", r.region},
             {"region_source", r.regionSource},
             {"language", LangIdText(r.language)},
@@ -82,6 +84,15 @@ nlohmann::ordered_json RowJson(const MatrixRow& r) {
             {"flags", r.flags}};
 }
 
+}  // namespace
+
+nlohmann::ordered_json RowJson(const MatrixRow& r) {
+    nlohmann::ordered_json row = {{"model", *r.models}};
+    nlohmann::ordered_json members = RowMembers(r);
+    for (auto& [key, value] : members.items()) row[key] = std::move(value);
+    return row;
+}
+
 std::vector<std::string> DefaultOnlyModels(const MatrixSummary::DefaultOnly& entry) {
     std::vector<std::string> models;
     for (const TextList& list : entry.groups) models.insert(models.end(), list->begin(), list->end());
@@ -96,7 +107,21 @@ bool WriteMatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& s,
     json.BeginObject();
     json.Key("rows");
     json.BeginArray();
-    for (const MatrixRow& r : rows) json.Value(RowJson(r));
+    // Each row's members one by one, its model list made once for all the rows that share it.
+    std::map<const std::vector<std::string>*, nlohmann::ordered_json> modelLists;
+    for (const MatrixRow& r : rows) {
+        auto models = modelLists.find(r.models.get());
+        if (models == modelLists.end()) models = modelLists.emplace(r.models.get(), *r.models).first;
+        nlohmann::ordered_json row = RowMembers(r);
+        json.BeginObject();
+        json.Key("model");
+        json.Value(models->second);
+        for (const auto& [key, value] : row.items()) {
+            json.Key(key);
+            json.Value(value);
+        }
+        json.End();
+    }
     json.End();
     json.Key("summary");
     json.BeginObject();
