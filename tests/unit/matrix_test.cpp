@@ -4,6 +4,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "author/matrix.h"
 #include "author/matrix_input.h"
 #include "author/region_names.h"
+#include "author/output.h"
 #include "author/report_html.h"
 #include "machine_fixture.h"
 #include "platform/host/machine.h"
@@ -216,6 +218,52 @@ TEST_F(MatrixBuild, RowsFlagsAndSummaryOnACraftedFile) {
     }
     EXPECT_TRUE(frDefaultOnly);
     EXPECT_FALSE(ukDefaultOnly);
+}
+
+TEST_F(MatrixBuild, SummaryKeepsEachModelListOnceAndListsTheModelsSortedOnce) {
+    // KL-3 and KJ-4 form two groups that fall to the default in the same triples.
+    author::Matrix m = Build("[DEFAULT_SECTION]\r\nHome=L1\r\n[L1]\r\nName=x\r\nPath=http://a.example/\r\n",
+                             {"Corvane KL-3", "Corvane KJ-4", "Corvane KL-3", "Corvane KJ-0"});
+    m.rows.insert(m.rows.end(), m.rows.begin(), m.rows.end());  // the same lists again
+    author::MatrixSummary s = author::Summarize(m.rows, m.brandingSections);
+    EXPECT_EQ(s.rows, m.rows.size());
+    ASSERT_FALSE(s.defaultOnly.empty());
+    for (const auto& d : s.defaultOnly) {
+        if (d.category != "COMMERCIAL") continue;
+        EXPECT_EQ(d.groups.size(), 1u);
+        EXPECT_EQ(author::DefaultOnlyModels(d), (std::vector<std::string>{"Corvane KL-3"}));
+    }
+    author::MatrixSummary::DefaultOnly merged;
+    merged.groups = {std::make_shared<std::vector<std::string>>(std::vector<std::string>{"b", "a", "b"}),
+                     std::make_shared<std::vector<std::string>>(std::vector<std::string>{"a", "c"})};
+    EXPECT_EQ(author::DefaultOnlyModels(merged), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(MatrixBuild, JsonWrittenRowByRowIsTheWholeDocument) {
+    author::Matrix m = Build(kCraftedIni, {"Corvane KL-1 #E20", "Corvane KL-3", "Corvane 7QA Pad"});
+    author::MatrixSummary s = author::Summarize(m.rows, m.brandingSections);
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const MatrixRow& r : m.rows) rows.push_back(author::RowJson(r));
+    nlohmann::ordered_json defaultOnly = nlohmann::ordered_json::array();
+    for (const auto& d : s.defaultOnly) {
+        defaultOnly.push_back({{"category", d.category},
+                               {"region", d.region},
+                               {"language", author::LangIdText(d.language)},
+                               {"model", author::DefaultOnlyModels(d)}});
+    }
+    nlohmann::ordered_json doc = {{"rows", rows},
+                                  {"summary",
+                                   {{"rows", s.rows},
+                                    {"sections", s.perSection},
+                                    {"unreached_sections", s.deadSections},
+                                    {"default_only", defaultOnly}}}};
+    std::string whole;
+    std::string streamed;
+    std::string error;
+    ASSERT_TRUE(author::JsonText(doc, &whole, &error));
+    ASSERT_TRUE(author::WriteMatrixJson(
+        m.rows, s, [&](std::string_view bytes) { streamed.append(bytes); }, &error));
+    EXPECT_EQ(streamed, whole);
 }
 
 TEST_F(MatrixBuild, NoDefaultSectionMeansNoBrandingAndWallpapersAreFound) {
@@ -454,3 +502,97 @@ TEST(RegionNames, EveryTableRegionIsNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Streamed(const std::function<void(author::JsonStream&)>& write, bool* ok) {
+    std::string bytes;
+    author::JsonStream json([&](std::string_view piece) { bytes.append(piece); });
+    write(json);
+    std::string error;
+    *ok = json.Finish(&error);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(JsonStream, WritesTheBytesOfTheWholeDocument) {
+    nlohmann::ordered_json inner = {{"empty", nlohmann::ordered_json::array()},
+                                    {"none", nlohmann::ordered_json::object()},
+                                    {"text", "line\nbreak \"q\" \u00e9"},
+                                    {"n", 3}};
+    nlohmann::ordered_json doc = {{"a", nlohmann::ordered_json::array({inner, 1, "x"})},
+                                  {"k\u00e9y", nlohmann::ordered_json::object()},
+                                  {"b", nlohmann::ordered_json::array()},
+                                  {"c", {{"d", {{"e", inner}}}}}};
+    std::string whole;
+    std::string error;
+    ASSERT_TRUE(author::JsonText(doc, &whole, &error));
+    bool ok = false;
+    std::string streamed = Streamed(
+        [&](author::JsonStream& json) {
+            json.BeginObject();
+            json.Key("a");
+            json.BeginArray();
+            json.Value(inner);
+            json.Value(1);
+            json.Value("x");
+            json.End();
+            json.Key("k\u00e9y");
+            json.BeginObject();
+            json.End();
+            json.Key("b");
+            json.BeginArray();
+            json.End();
+            json.Key("c");
+            json.BeginObject();
+            json.Key("d");
+            json.Value({{"e", inner}});
+            json.End();
+            json.End();
+        },
+        &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(streamed, whole);
+    EXPECT_EQ(Streamed([](author::JsonStream& json) { json.Value(nlohmann::ordered_json::array()); }, &ok), "[]\n");
+
+    Streamed([](author::JsonStream& json) { json.Value("bad \xff"); }, &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(OutputFile, ReplacesTheFileOnlyWhenCommittedAndTellsAFailedWrite) {
+    char templ[] = "/tmp/facet-output-test-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    std::string path = std::string(templ) + "/out.csv";
+    std::ofstream(path) << "old";
+    std::string big(3u << 20, 'x');  // beyond the buffer: written while it is made
+    auto slurp = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    std::string error;
+    {
+        author::OutputFile out;
+        ASSERT_TRUE(out.Open(path, &error));
+        out.Write(big);
+        EXPECT_EQ(slurp(), "old");
+    }
+    EXPECT_EQ(slurp(), "old");  // never committed: the old file stays, no new file left
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(templ), {}), 1);
+    {
+        author::OutputFile out;
+        ASSERT_TRUE(out.Open(path, &error));
+        author::SinkStream stream([&](std::string_view bytes) { out.Write(bytes); });
+        stream << big << "end";
+        stream.flush();
+        EXPECT_TRUE(out.Commit(&error)) << error;
+    }
+    EXPECT_EQ(slurp(), big + "end");
+    std::filesystem::remove_all(templ);
+
+    author::OutputFile full;
+    ASSERT_TRUE(full.Open("/dev/full", &error));
+    full.Write(big);
+    EXPECT_FALSE(full.Commit(&error));
+    EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
+}

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -54,7 +56,7 @@ struct MatrixSummary {
         std::string category;
         std::string region;
         uint16_t language = 0;
-        std::vector<std::string> models;
+        std::vector<TextList> groups;  // the model lists of its rows, each list once
     };
     std::vector<DefaultOnly> defaultOnly;
 };
@@ -62,6 +64,9 @@ struct MatrixSummary {
 // The summary of a finished matrix. `brandingSections` are the file's sections that
 // carry branding keys (Home, Search or Favorites) or are DEFAULT_SECTION.
 MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<std::string>& brandingSections);
+
+// The models of a default-only triple, sorted, each once.
+std::vector<std::string> DefaultOnlyModels(const MatrixSummary::DefaultOnly& entry);
 
 // "0409"
 std::string LangIdText(uint16_t langId);
@@ -74,10 +79,11 @@ std::string FoldName(std::string name);
 void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows);
 std::string CsvField(const std::string& field);
 
-// {"rows": [...], "summary": {...}}
-nlohmann::ordered_json MatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& summary);
+// {"rows": [...], "summary": {...}}, row by row to `sink`. False, with *error, when a text
+// is not UTF-8.
+bool WriteMatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& summary,
+                     const std::function<void(std::string_view)>& sink, std::string* error);
 nlohmann::ordered_json RowJson(const MatrixRow& row);
-nlohmann::ordered_json SummaryJson(const MatrixSummary& summary);
 
 }  // namespace author
 

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "author/matrix.h"
+#include "author/output.h"
 #include "author/text.h"
 
 namespace author {
@@ -68,9 +69,11 @@ void WriteMatrixCsv(std::ostream& out, const std::vector<MatrixRow>& rows) {
     }
 }
 
-nlohmann::ordered_json RowJson(const MatrixRow& r) {
-    return {{"model", *r.models},
-            {"category", r.category},
+namespace {
+
+// A row's members after its models.
+nlohmann::ordered_json RowMembers(const MatrixRow& r) {
+    return {{"category", r.category},
             {"region", r.region},
             {"region_source", r.regionSource},
             {"language", LangIdText(r.language)},
@@ -88,26 +91,67 @@ nlohmann::ordered_json RowJson(const MatrixRow& r) {
             {"flags", r.flags}};
 }
 
-nlohmann::ordered_json SummaryJson(const MatrixSummary& s) {
-    nlohmann::ordered_json perSection = nlohmann::ordered_json::object();
-    for (const auto& [name, count] : s.perSection) perSection[name] = count;
-    nlohmann::ordered_json defaultOnly = nlohmann::ordered_json::array();
-    for (const MatrixSummary::DefaultOnly& d : s.defaultOnly) {
-        defaultOnly.push_back({{"category", d.category},
-                               {"region", d.region},
-                               {"language", LangIdText(d.language)},
-                               {"model", d.models}});
-    }
-    return {{"rows", s.rows},
-            {"sections", perSection},
-            {"unreached_sections", s.deadSections},
-            {"default_only", defaultOnly}};
+}  // namespace
+
+nlohmann::ordered_json RowJson(const MatrixRow& r) {
+    nlohmann::ordered_json row = {{"model", *r.models}};
+    nlohmann::ordered_json members = RowMembers(r);
+    for (auto& [key, value] : members.items()) row[key] = std::move(value);
+    return row;
 }
 
-nlohmann::ordered_json MatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& summary) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const MatrixRow& r : rows) list.push_back(RowJson(r));
-    return {{"rows", std::move(list)}, {"summary", SummaryJson(summary)}};
+std::vector<std::string> DefaultOnlyModels(const MatrixSummary::DefaultOnly& entry) {
+    std::vector<std::string> models;
+    for (const TextList& list : entry.groups) models.insert(models.end(), list->begin(), list->end());
+    std::sort(models.begin(), models.end());
+    models.erase(std::unique(models.begin(), models.end()), models.end());
+    return models;
+}
+
+bool WriteMatrixJson(const std::vector<MatrixRow>& rows, const MatrixSummary& s,
+                     const std::function<void(std::string_view)>& sink, std::string* error) {
+    JsonStream json(sink);
+    json.BeginObject();
+    json.Key("rows");
+    json.BeginArray();
+    // Each row's members one by one, its model list made once for all the rows that share it.
+    std::map<const std::vector<std::string>*, nlohmann::ordered_json> modelLists;
+    for (const MatrixRow& r : rows) {
+        auto models = modelLists.find(r.models.get());
+        if (models == modelLists.end()) models = modelLists.emplace(r.models.get(), *r.models).first;
+        nlohmann::ordered_json row = RowMembers(r);
+        json.BeginObject();
+        json.Key("model");
+        json.Value(models->second);
+        for (const auto& [key, value] : row.items()) {
+            json.Key(key);
+            json.Value(value);
+        }
+        json.End();
+    }
+    json.End();
+    json.Key("summary");
+    json.BeginObject();
+    json.Key("rows");
+    json.Value(s.rows);
+    nlohmann::ordered_json perSection = nlohmann::ordered_json::object();
+    for (const auto& [name, count] : s.perSection) perSection[name] = count;
+    json.Key("sections");
+    json.Value(perSection);
+    json.Key("unreached_sections");
+    json.Value(s.deadSections);
+    json.Key("default_only");
+    json.BeginArray();
+    for (const MatrixSummary::DefaultOnly& d : s.defaultOnly) {
+        json.Value({{"category", d.category},
+                    {"region", d.region},
+                    {"language", LangIdText(d.language)},
+                    {"model", DefaultOnlyModels(d)}});
+    }
+    json.End();
+    json.End();
+    json.End();
+    return json.Finish(error);
 }
 
 MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<std::string>& brandingSections) {
@@ -119,31 +163,26 @@ MatrixSummary Summarize(const std::vector<MatrixRow>& rows, const std::vector<st
     std::map<std::string, std::string> spelling;
     for (const std::string& name : brandingSections) spelling.emplace(FoldName(name), name);
     std::map<std::string, std::string> regionSpelling;
-    using Key = std::tuple<std::string, std::string, uint16_t>;
-    std::map<Key, bool> onlyDefault;
-    std::map<Key, std::set<std::string>> keyModels;
+    struct Triple {
+        bool onlyDefault = true;
+        std::vector<TextList> groups;
+    };
+    std::map<std::tuple<std::string, std::string, uint16_t>, Triple> triples;
     for (const MatrixRow& r : rows) {
         ++s.perSection[spelling.emplace(FoldName(r.section), r.section).first->second];
         std::string region = FoldName(r.region);
         regionSpelling.emplace(region, r.region);
-        Key key{r.category, region, r.language};
-        auto it = onlyDefault.find(key);
-        bool isDefault = r.candidate == 0;
-        if (it == onlyDefault.end()) {
-            onlyDefault[key] = isDefault;
-        } else {
-            it->second = it->second && isDefault;
-        }
-        keyModels[key].insert(r.models->begin(), r.models->end());
+        Triple& t = triples[{r.category, region, r.language}];
+        t.onlyDefault = t.onlyDefault && r.candidate == 0;
+        if (std::find(t.groups.begin(), t.groups.end(), r.models) == t.groups.end()) t.groups.push_back(r.models);
     }
     for (const std::string& name : brandingSections) {
         if (s.perSection.count(spelling[FoldName(name)]) == 0) s.deadSections.push_back(name);
     }
-    for (const auto& [key, isDefault] : onlyDefault) {
-        if (!isDefault) continue;
-        const std::set<std::string>& models = keyModels[key];
-        s.defaultOnly.push_back({std::get<0>(key), regionSpelling[std::get<1>(key)], std::get<2>(key),
-                                 std::vector<std::string>(models.begin(), models.end())});
+    for (auto& [key, t] : triples) {
+        if (!t.onlyDefault) continue;
+        s.defaultOnly.push_back(
+            {std::get<0>(key), regionSpelling[std::get<1>(key)], std::get<2>(key), std::move(t.groups)});
     }
     return s;
 }

@@ -84,14 +84,15 @@ bool OutputPathUsable(const std::string& path, std::string* error) {
     return true;
 }
 
-bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error) {
-    if (path.empty() || path == "-") {
-        if (fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || fflush(stdout) != 0) {
-            *error = "cannot write the output: standard output";
-            return false;
-        }
-        return true;
-    }
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!temp_.empty()) unlink(temp_.c_str());
+}
+
+bool OutputFile::Open(const std::string& path, std::string* error) {
+    path_ = path;
+    open_ = true;
+    if (path.empty() || path == "-") return true;
     struct stat st;
     if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         *error = Cannot("write", "it is a folder", path);
@@ -100,49 +101,161 @@ bool WriteOutput(const std::string& path, std::string_view bytes, std::string* e
     // A device or a pipe named as the output (/dev/null, /dev/stdout, a fifo) is written
     // into as it is: replacing it would put a file where the device was.
     if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-        int fd = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        int err = fd < 0 ? errno : 0;
-        for (size_t done = 0; err == 0 && done < bytes.size();) {
-            ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) err = n < 0 ? errno : ENOSPC;
-            if (n > 0) done += static_cast<size_t>(n);
+        fd_ = open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd_ < 0) {
+            *error = Cannot("write", Reason(errno), path);
+            return false;
         }
-        if (fd >= 0 && close(fd) != 0 && err == 0) err = errno;
-        if (err != 0) *error = Cannot("write", Reason(err), path);
-        return err == 0;
+        return true;
     }
     std::string dir = FolderOf(path);
     // Named as the image's own temporary files are, so that one left by a tool that was
     // killed in an image folder is cleared like a run's; a name that is taken (by a file
     // of an earlier process that had this process id) is passed over for the next.
-    std::string temp;
-    int fd = -1;
-    for (int n = 1; n <= 1000 && fd < 0; ++n) {
-        temp = dir + "/.facet-" + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp";
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+    for (int n = 1; n <= 1000 && fd_ < 0; ++n) {
+        temp_ = dir + "/.facet-" + std::to_string(getpid()) + "-" + std::to_string(n) + ".tmp";
+        fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) break;
     }
-    if (fd < 0) {
+    if (fd_ < 0) {
+        temp_.clear();
         *error = Cannot("write", Reason(errno), path);
         return false;
     }
-    size_t done = 0;
-    int err = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += static_cast<size_t>(n);
+    return true;
+}
+
+void OutputFile::Write(std::string_view bytes) {
+    buffer_.append(bytes.data(), bytes.size());
+    if (buffer_.size() >= (1u << 20)) Flush();
+}
+
+void OutputFile::Flush() {
+    if (err_ == 0 && fd_ < 0) {
+        if (fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size()) err_ = EIO;
     }
-    if (close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
-    if (err != 0) {
-        unlink(temp.c_str());
-        *error = Cannot("write", Reason(err), path);
+    for (size_t done = 0; err_ == 0 && fd_ >= 0 && done < buffer_.size();) {
+        ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) err_ = n < 0 ? errno : ENOSPC;
+        if (n > 0) done += static_cast<size_t>(n);
+    }
+    buffer_.clear();
+}
+
+bool OutputFile::Commit(std::string* error) {
+    if (!open_) {
+        *error = Cannot("write", "not open", path_);
+        return false;
+    }
+    Flush();
+    open_ = false;
+    if (fd_ < 0) {
+        if (err_ != 0 || fflush(stdout) != 0) {
+            *error = "cannot write the output: standard output";
+            return false;
+        }
+        return true;
+    }
+    if (close(fd_) != 0 && err_ == 0) err_ = errno;
+    fd_ = -1;
+    if (err_ == 0 && !temp_.empty() && rename(temp_.c_str(), path_.c_str()) != 0) err_ = errno;
+    if (err_ == 0) temp_.clear();
+    if (err_ != 0) {
+        *error = Cannot("write", Reason(err_), path_);
+        return false;
+    }
+    return true;
+}
+
+bool WriteOutput(const std::string& path, std::string_view bytes, std::string* error) {
+    OutputFile file;
+    if (!file.Open(path, error)) return false;
+    file.Write(bytes);
+    return file.Commit(error);
+}
+
+SinkStream::Buf::int_type SinkStream::Buf::overflow(int_type c) {
+    sync();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+    }
+    return traits_type::not_eof(c);
+}
+
+int SinkStream::Buf::sync() {
+    if (pptr() > pbase()) sink_(std::string_view(pbase(), static_cast<size_t>(pptr() - pbase())));
+    setp(space_, space_ + sizeof(space_));
+    return 0;
+}
+
+void JsonStream::Begin(char bracket) {
+    Element();
+    text_.assign(1, bracket);
+    sink_(text_);
+    levels_.push_back({bracket == '{' ? '}' : ']', 0});
+}
+
+void JsonStream::Element() {
+    if (afterKey_ || levels_.empty()) {
+        afterKey_ = false;
+        return;
+    }
+    Level& level = levels_.back();
+    text_.assign(level.count++ == 0 ? "\n" : ",\n");
+    text_.append(levels_.size() * 2, ' ');
+    sink_(text_);
+}
+
+void JsonStream::Key(const std::string& key) {
+    Element();
+    Put(nlohmann::ordered_json(key));
+    sink_(": ");
+    afterKey_ = true;
+}
+
+void JsonStream::Value(const nlohmann::ordered_json& value) {
+    Element();
+    Put(value);
+}
+
+void JsonStream::Put(const nlohmann::ordered_json& value) {
+    try {
+        dumped_ = value.dump(2);
+    } catch (const nlohmann::json::exception&) {
+        if (error_.empty()) error_ = "internal error: a text of the output is not UTF-8";
+        return;
+    }
+    // A dumped value breaks lines only between its members (its texts have their line
+    // feeds escaped): each line after the first is set in by the depth.
+    size_t depth = levels_.size() * 2;
+    size_t start = 0;
+    for (size_t nl = dumped_.find('\n'); nl != std::string::npos; nl = dumped_.find('\n', start)) {
+        text_.assign(dumped_, start, nl + 1 - start);
+        text_.append(depth, ' ');
+        sink_(text_);
+        start = nl + 1;
+    }
+    sink_(std::string_view(dumped_).substr(start));
+}
+
+void JsonStream::End() {
+    Level level = levels_.back();
+    levels_.pop_back();
+    text_.clear();
+    if (level.count > 0) {
+        text_ = "\n";
+        text_.append(levels_.size() * 2, ' ');
+    }
+    text_ += level.close;
+    sink_(text_);
+}
+
+bool JsonStream::Finish(std::string* error) {
+    sink_("\n");
+    if (!error_.empty()) {
+        *error = error_;
         return false;
     }
     return true;

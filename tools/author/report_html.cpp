@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 #include "author/matrix_input.h"
 #include "author/region_names.h"
@@ -245,7 +246,7 @@ public:
     const std::vector<std::string>& List() const { return list_; }
 
 private:
-    std::map<std::string, int> ids_;
+    std::unordered_map<std::string, int> ids_;
     std::vector<std::string> list_;
 };
 
@@ -330,7 +331,7 @@ void WriteSummary(std::ostream& out, const ReportInput& in) {
         for (size_t i = 0; i < s.defaultOnly.size() && i < kShown; ++i) {
             const MatrixSummary::DefaultOnly& d = s.defaultOnly[i];
             out << "<tr><td>" << HtmlEscape(d.category) << "</td><td>" << RegionHeading(d.region) << "</td><td>"
-                << LanguageHeading(d.language) << "</td><td>" << ModelNames(d.models) << "</td></tr>";
+                << LanguageHeading(d.language) << "</td><td>" << ModelNames(DefaultOnlyModels(d)) << "</td></tr>";
         }
         out << "</table>";
         if (s.defaultOnly.size() > kShown) {

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include "author/contact_sheet.h"
 #include "author/lint.h"
@@ -92,7 +91,7 @@ int RunMatrix(const MatrixCommandOptions& o) {
             return 2;
         }
         author::BuildMatrix(query, options, &matrix);
-        summary = author::Summarize(matrix.rows, matrix.brandingSections);
+        if (o.format != "csv") summary = author::Summarize(matrix.rows, matrix.brandingSections);
         if (o.format == "html") {
             // The branding file as the findings name it: the one given, or the image's own.
             host::MappedPath own;
@@ -108,24 +107,28 @@ int RunMatrix(const MatrixCommandOptions& o) {
             report.sheet = author::BuildContactSheet(query);
         }
     }
-    std::string text;
-    if (o.format == "csv") {
-        std::ostringstream out;
+    // Written as it is made, row by row.
+    author::OutputFile file;
+    auto sink = [&file](std::string_view bytes) { file.Write(bytes); };
+    bool written = file.Open(o.out, &error);
+    if (written && o.format == "csv") {
+        author::SinkStream out(sink);
         author::WriteMatrixCsv(out, matrix.rows);
-        text = out.str();
-    } else if (o.format == "json") {
-        if (!author::JsonText(author::MatrixJson(matrix.rows, summary), &text, &error)) {
+    } else if (written && o.format == "json") {
+        if (!author::WriteMatrixJson(matrix.rows, summary, sink, &error)) {
             cli::Fail(error);
             return 2;
         }
-    } else {
+    } else if (written) {
         report.rows = &matrix.rows;
         report.summary = &summary;
-        std::ostringstream out;
+        author::SinkStream out(sink);
         author::WriteHtmlReport(out, report);
-        text = out.str();
     }
-    if (!cli::Write(o.out, text)) return 2;
+    if (!written || !file.Commit(&error)) {
+        cli::Fail(author::Utf8FromHost(error));
+        return 2;
+    }
     for (const author::MatrixRow& row : matrix.rows) {
         if (HasProblem(row)) return 1;
     }
