@@ -833,7 +833,10 @@ bool LintImage(const std::string& imageDir, const LintOptions& options, std::vec
     host::MappedPath path;
     std::string file = query.iniPath();
     if (image->MapPath(ImageFromUtf8(query.iniPath()).c_str(), &path) == 0 && !path.host.empty()) {
-        file = Utf8FromHost(path.host);
+        // Named under the folder as it was given, as the file given by name is.
+        const std::string& dir = image->dir();
+        bool inside = !dir.empty() && path.host.compare(0, dir.size(), dir) == 0;
+        file = Utf8FromHost(inside ? imageDir + path.host.substr(dir.size()) : path.host);
     }
     LintBranding(query, file, options, findings);
     return true;
