@@ -192,23 +192,32 @@ bool IsAbsoluteUrl(std::string_view url) {
 }
 
 // The two language texts of a section name, as the engine makes them from every UI
-// language identifier (the index is the identifier).
+// language identifier (the index is the identifier), and the identifiers grouped by their
+// primary-language text (lower case).
 struct LanguageRow {
     char id[8];
     char primary[4];
 };
-const std::vector<LanguageRow>& LanguageRows() {
-    static const std::vector<LanguageRow> rows = [] {
-        std::vector<LanguageRow> out(0x10000);
-        for (unsigned v = 0; v < out.size(); ++v) {
+struct LanguageTable {
+    std::vector<LanguageRow> rows;
+    std::map<std::string, std::vector<uint16_t>> byPrimary;
+    std::unordered_map<std::string, uint16_t> byId;
+
+    LanguageTable() : rows(0x10000) {
+        for (unsigned v = 0; v < rows.size(); ++v) {
             LanguageTexts t = EngineQuery::Languages(0x0409, static_cast<uint16_t>(v));
-            snprintf(out[v].id, sizeof(out[v].id), "%s", t.osLangID.c_str());
-            snprintf(out[v].primary, sizeof(out[v].primary), "%s", t.osLangString.c_str());
+            snprintf(rows[v].id, sizeof(rows[v].id), "%s", t.osLangID.c_str());
+            snprintf(rows[v].primary, sizeof(rows[v].primary), "%s", t.osLangString.c_str());
+            byPrimary[Lower(t.osLangString)].push_back(static_cast<uint16_t>(v));
+            byId.emplace(Lower(t.osLangID), static_cast<uint16_t>(v));
         }
-        return out;
-    }();
-    return rows;
+    }
+};
+const LanguageTable& Languages() {
+    static const LanguageTable table;
+    return table;
 }
+const std::vector<LanguageRow>& LanguageRows() { return Languages().rows; }
 
 // The machines' languages as the sections of one file tell them apart: per primary
 // language, the identifiers some section names, and one identifier no section names
@@ -216,15 +225,25 @@ const std::vector<LanguageRow>& LanguageRows() {
 struct LanguageDomain {
     std::map<std::string, std::vector<uint16_t>> byPrimary;  // lower-case primary -> identifiers
     std::unordered_map<std::string, uint16_t> named;         // lower-case identifier text -> identifier
+    std::vector<uint16_t> representatives;                   // one per primary, unnamed where there is one
 
     explicit LanguageDomain(const std::unordered_set<std::string>& langParts) {
-        const std::vector<LanguageRow>& rows = LanguageRows();
-        std::set<std::string> represented;
-        for (size_t v = 0; v < rows.size(); ++v) {
-            std::string id = Lower(rows[v].id), primary = Lower(rows[v].primary);
-            bool isNamed = langParts.count(id) != 0;
-            if (isNamed) named.emplace(id, static_cast<uint16_t>(v));
-            if (isNamed || represented.insert(primary).second) byPrimary[primary].push_back(static_cast<uint16_t>(v));
+        const LanguageTable& table = Languages();
+        for (const std::string& part : langParts) {
+            if (auto id = table.byId.find(part); id != table.byId.end()) named.emplace(part, id->second);
+        }
+        for (const auto& n : named) byPrimary[Lower(table.rows[n.second].primary)].push_back(n.second);
+        for (const auto& [primary, all] : table.byPrimary) {
+            std::vector<uint16_t>& mine = byPrimary[primary];
+            uint16_t pick = all.front();
+            for (uint16_t v : all) {
+                if (!named.count(Lower(table.rows[v].id))) {
+                    pick = v;
+                    break;
+                }
+            }
+            if (std::find(mine.begin(), mine.end(), pick) == mine.end()) mine.push_back(pick);
+            representatives.push_back(pick);
         }
     }
     // The identifiers a section name's language part admits ("*": all).
@@ -240,21 +259,7 @@ struct LanguageDomain {
         }
         return out;
     }
-    // One identifier for each primary language, that no section names where there is one.
-    std::vector<uint16_t> Representatives() const {
-        std::vector<uint16_t> out;
-        for (const auto& group : byPrimary) {
-            uint16_t pick = group.second.front();
-            for (uint16_t v : group.second) {
-                if (!named.count(Lower(LanguageRows()[v].id))) {
-                    pick = v;
-                    break;
-                }
-            }
-            out.push_back(pick);
-        }
-        return out;
-    }
+    std::vector<uint16_t> Representatives() const { return representatives; }
 };
 
 // A section the section search could choose: a reachable candidate-form or category name
@@ -574,7 +579,8 @@ std::vector<std::string> Linter::MachineRegions(bool* closed) {
 // category (1-5, 0 for DEFAULT_SECTION, its name in *chosenName). With `name`, only when
 // that section is one of the machine's candidates (-1 when not), and *position is its
 // place. The probe's answer for a name does not depend on the machine, so names the
-// search has chosen or refused before answer without asking it again.
+// search has chosen or refused before, and names the file does not hold, answer without
+// asking it again.
 int Linter::ChosenFirst(const std::string& region, uint16_t lang, const std::string& category,
                         const std::string& name, std::string* chosenName, int* place) {
     const LanguageRow& row = LanguageRows()[lang];
@@ -585,25 +591,22 @@ int Linter::ChosenFirst(const std::string& region, uint16_t lang, const std::str
         while (end < candidates.size() && !SameName(candidates[end], name)) ++end;
         if (end == candidates.size()) return -1;
         *place = static_cast<int>(end) + 1;
-        // The machine's first candidate: chosen, since it has a Home.
-        if (end == 0) {
-            *chosenName = candidates[0];
-            return 1;
-        }
     }
-    for (size_t j = 0; j < end; ++j) {
+    size_t j = 0;
+    for (; j < end; ++j) {
         std::string lower = Lower(candidates[j]);
         if (chosen.count(lower)) {
             *chosenName = candidates[j];
             return static_cast<int>(j) + 1;
         }
-        if (!refused.count(lower)) break;
+        if (refused.count(lower)) continue;
+        if (Find(ImageFromUtf8(candidates[j])) != nullptr) break;
+        refused.insert(lower);  // no such section
     }
-    bool allRefused = true;
-    for (size_t j = 0; j < candidates.size(); ++j) allRefused = allRefused && refused.count(Lower(candidates[j])) != 0;
-    if (allRefused) {
-        *chosenName = EngineQuery::Facts().defaultSection;
-        return 0;
+    if (j == end) {
+        // Every earlier candidate refused: the section itself, which has a Home, or the default.
+        *chosenName = name.empty() ? EngineQuery::Facts().defaultSection : name;
+        return name.empty() ? 0 : static_cast<int>(end) + 1;
     }
     Decision d = query.Search(region, {"", row.id, row.primary}, category);
     for (const Candidate& c : d.candidates) {
