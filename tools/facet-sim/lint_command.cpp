@@ -88,6 +88,8 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
         bool read = ini.empty() ? author::LintImage(image, options, &findings, &error)
                                 : author::LintBrandingFile(ini, image, options, &findings, &error);
         if (!read) {
+            // A folder given for FILE that is no image: say that it was taken for one.
+            if (image == o->file && ini.empty()) error = "a folder given for FILE is read as a machine image: " + error;
             fprintf(stderr, "facet-sim lint: %s\n", error.c_str());
             exitCode = 2;
             return;
