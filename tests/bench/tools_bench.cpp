@@ -8,9 +8,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "author/engine_query.h"
 #include "author/explain.h"
 #include "author/lint.h"
 #include "author/suite_check.h"
@@ -49,6 +51,32 @@ void BM_Lint(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_Lint)->RangeMultiplier(10)->Range(10, 100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// The section questions the matrix and explain put, over files of 1,000 to 100,000
+// sections: the listing of branding sections and a section search per branding section
+// (the stand-ins' index answers both; linear).
+void BM_SectionQuestions(benchmark::State& state) {
+    std::string text = LintFile(static_cast<int>(state.range(0)));
+    std::unique_ptr<host::Image> image = host::Image::InMemory();
+    image->TrustCaches(true);
+    author::EngineQuery q(*image);
+    q.PutBrandingFile(text);
+    const author::LanguageTexts english = author::EngineQuery::Languages(0x0409, 0x0809);
+    size_t found = 0;
+    for (auto _ : state) {
+        std::vector<std::string> sections = q.BrandingSections();
+        for (size_t i = 0; i < sections.size(); ++i) {
+            found += q.Search(i % 2 ? "UK" : "FR", english, "COMMERCIAL").found > 0;
+        }
+    }
+    benchmark::DoNotOptimize(found);
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SectionQuestions)
+    ->RangeMultiplier(10)
+    ->Range(1000, 100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 // A suite of copies of the sample machine (hard links: a thousand machines cost no disk),
 // each with its expectations recorded.

@@ -66,6 +66,31 @@ bad["runs"][0]["results"][0]["level"] = "fatal"
 assert not validator.is_valid(bad), "schema accepted a level outside the standard"
 PY
 
+# The grammar: an image folder for FILE lints its own branding file with its wallpapers;
+# --ini stands for FILE.
+expect "image folder" 1 "$sim" lint examples/broken
+cp "$out/stdout" "$out/image.txt"
+expect "file and image" 1 "$sim" lint "$broken" --image examples/broken
+cmp -s "$out/stdout" "$out/image.txt" || { echo "FAIL lint IMAGE differs from lint FILE --image IMAGE" >&2; fail=1; }
+expect "clean image folder" 0 "$sim" lint examples/machine
+expect "--ini" 0 "$sim" lint --ini "$sample"
+expect "FILE and --ini" 2 "$sim" lint "$sample" --ini "$sample"
+expect "no file" 2 "$sim" lint
+expect "image without branding file" 2 "$sim" lint "$out"
+
+# Findings accepted on purpose; an unknown rule is bad usage.
+expect "--disable" 1 "$sim" lint "$broken" --disable value-comment,lint-directive
+grep -Eq '\[(value-comment|lint-directive)\]$' "$out/stdout" && { echo "FAIL --disable reported a disabled rule" >&2; fail=1; }
+grep -q 'CVNS.*unused-link' "$out/stdout" && { echo "FAIL a directive did not accept its finding" >&2; fail=1; }
+expect "--disable unknown" 2 "$sim" lint "$broken" --disable no-such-rule
+
+# Output that cannot be written, and --out.
+"$sim" lint "$broken" >/dev/full 2>/dev/null
+[ $? -eq 2 ] || { echo "FAIL lint > /dev/full is not exit 2" >&2; fail=1; }
+expect "--out in a missing folder" 2 "$sim" lint "$broken" --out "$out/no/such/lint.txt"
+expect "--out" 1 "$sim" lint "$broken" --format sarif --out "$out/lint.sarif"
+[ -s "$out/lint.sarif" ] || { echo "FAIL --out wrote nothing" >&2; fail=1; }
+
 expect "missing file" 2 "$sim" lint /no/such/Facet.INI
 expect "unreadable image" 2 "$sim" lint "$sample" --image /no/such/image
 expect "bad format" 2 "$sim" lint "$sample" --format xml

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "author/engine_query.h"
 #include "author/lint.h"
 #include "formats/profile_index.h"
 #include "formats/profile_reader.h"
@@ -152,6 +153,72 @@ TEST(Lint, LinkRules) {
               (std::vector<Hit>{{2, 270, "list-form"}}));
 }
 
+TEST(Lint, ValueComments) {
+    std::string text = std::string(kDefault) +
+                       "[A]\nName=a#b\nPath=http://a/ ; old\n"        // 6: kept in the value
+                       "[B]\nName=\"x ; y\"\nPath=http://b/\t# n\n";  // 8: quoted whole: meant; 9: a tab before
+    EXPECT_EQ(Lint(text, {"value-comment"}), (std::vector<Hit>{{8, 16, "value-comment"}, {11, 16, "value-comment"}}));
+}
+
+// [XX-09-SMB] and a section for each of the 64 identifiers of primary language 09.
+std::string EveryEnglishIdentifier(int leaveOut) {
+    std::string text = std::string(kDefault) + "[XX-09-SMB]\nHome=H\n";
+    for (int sub = 0; sub < 64; ++sub) {
+        char name[40];
+        snprintf(name, sizeof(name), "[XX-%04X-SMB]\nHome=H\n", (sub << 10) | 0x09);
+        if (sub != leaveOut) text += name;
+    }
+    return text;
+}
+
+TEST(Lint, ShadowedSections) {
+    EXPECT_EQ(Lint(EveryEnglishIdentifier(-1), {"shadowed-section"}), (std::vector<Hit>{{6, 2, "shadowed-section"}}));
+    EXPECT_TRUE(Lint(EveryEnglishIdentifier(5), {"shadowed-section"}).empty());
+    // A category section serves every region: covered only when the factories' values are
+    // known and each region has its own section.
+    std::string text = std::string(kDefault) + "[SMB]\nHome=H\n";
+    for (const auto& row : author::EngineQuery::Facts().regionTable) text += "[" + row.region + "-*-SMB]\nHome=H\n";
+    text += "[XX-*-SMB]\nHome=H\n[ZZ-*-SMB]\nHome=H\n";
+    author::LintOptions factories;
+    factories.regionsGiven = true;
+    factories.regions = {"ZZ"};
+    EXPECT_TRUE(Lint(text, {"shadowed-section"}).empty());
+    EXPECT_EQ(Lint(text, {"shadowed-section"}, factories), (std::vector<Hit>{{6, 2, "shadowed-section"}}));
+}
+
+TEST(Lint, CategoriesWithoutCatchAll) {
+    std::vector<author::Finding> findings;
+    std::string error;
+    std::string text = std::string(kDefault) + "[UK-*-TABLET]\nHome=H\n[XX-0409-SMB]\nHome=H\n[SMB]\nHome=H\n";
+    ASSERT_TRUE(author::LintBrandingText("F.INI", text, "", {}, &findings, &error));
+    std::vector<std::string> messages;
+    for (const author::Finding& f : findings) {
+        if (f.rule == "no-catch-all") messages.push_back(std::to_string(f.line) + ": " + f.message);
+    }
+    // Every region but UK, each with every primary language.
+    size_t regions = author::EngineQuery::Facts().regionTable.size() + 1, languages = 257;
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("6: category TABLET has branding sections but no [TABLET]: " +
+                               std::to_string((regions - 1) * languages) + " of " +
+                               std::to_string(regions * languages)),
+              std::string::npos)
+        << messages[0];
+}
+
+TEST(Lint, FindingsAcceptedOnPurpose) {
+    std::string text = std::string(kDefault) +
+                       "; facet-lint: disable=unused-link\n[OLD]\nName=o\n; facet-lint: disable= link-url\nPath=www.old\n"
+                       "; facet-lint: disable=unused-link,nonesuch\n[OLD2]\nName=o\nPath=www.old\n"  // 11-14
+                       ";facet-lint: enable=link-url\n";                                             // 15
+    EXPECT_EQ(Lint(text, {"unused-link", "link-url", "lint-directive"}),
+              (std::vector<Hit>{{11, 35, "lint-directive"}, {14, 6, "link-url"}, {15, 14, "lint-directive"}}));
+    author::LintOptions options;
+    options.disabled = {"link-url", "lint-directive"};
+    EXPECT_TRUE(Lint(text, {"unused-link", "link-url", "lint-directive"}, options).empty());
+    EXPECT_TRUE(author::IsLintRule("shadowed-section"));
+    EXPECT_FALSE(author::IsLintRule("nonesuch"));
+}
+
 TEST(Lint, TheSampleIsCleanAndTheBrokenExampleShowsEveryRule) {
     std::vector<author::Finding> findings;
     std::string error;
@@ -161,6 +228,9 @@ TEST(Lint, TheSampleIsCleanAndTheBrokenExampleShowsEveryRule) {
     ASSERT_TRUE(author::LintBrandingFile(image + "/drive_c/Facet/Facet.INI", image, options, &findings, &error))
         << error;
     EXPECT_TRUE(findings.empty()) << author::FormatFindingText(findings.front());
+    // The image alone: its own branding file.
+    ASSERT_TRUE(author::LintImage(image, options, &findings, &error)) << error;
+    EXPECT_TRUE(findings.empty());
 
     image = std::string(FACET_SOURCE_DIR) + "/examples/broken";
     ASSERT_TRUE(author::LintBrandingFile(image + "/drive_c/Facet/Facet.INI", image, options, &findings, &error));
@@ -171,6 +241,7 @@ TEST(Lint, TheSampleIsCleanAndTheBrokenExampleShowsEveryRule) {
     EXPECT_FALSE(author::LintBrandingFile(image + "/no-such.INI", "", {}, &findings, &error));
     EXPECT_FALSE(author::LintBrandingFile(image, "", {}, &findings, &error));  // a folder
     EXPECT_FALSE(author::LintBrandingText("F.INI", kDefault, "/no/such/image", options, &findings, &error));
+    EXPECT_FALSE(author::LintImage("/no/such/image", options, &findings, &error));
 }
 
 TEST(Lint, JpegSize) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "actions/favorites.h"
 #include "actions/pages.h"
@@ -13,6 +14,7 @@
 #include "config/section.h"
 #include "formats/ascii.h"
 #include "formats/codepage.h"
+#include "formats/profile_index.h"
 #include "formats/profile_reader.h"
 #include "identify/brand.h"
 #include "identify/dash_region.h"
@@ -97,6 +99,7 @@ struct EngineQuery::State {
     char szSignupPath[260] = "";
     bool brandingLoaded = false;
     bool brandingRead = false;
+    bool parsed = false;
     std::string brandingBytes;
     std::string brandingText;
     formats::ProfileParse parse;
@@ -260,12 +263,28 @@ bool EngineQuery::BrandingRead() {
     // A UTF-16LE file is read as the engine reads it: as Unicode, seen in the code page.
     s.brandingText = formats::ProfileIsUtf16(bytes) ? formats::Utf8ToAnsi(formats::Utf16FileToUtf8(bytes)) : bytes;
     s.brandingBytes = std::move(bytes);
-    s.parse = formats::ParseProfile(s.brandingText);
-    for (size_t i = 0; i < s.parse.sections.size(); ++i) {
-        s.firstSection.emplace(formats::AsciiLowerText(s.parse.sections[i].header.name), i);
-    }
     s.brandingRead = true;
     return true;
+}
+
+// The file's lines, with their numbers and columns, are parsed only for a tool that
+// shows them (lint, explain); the section questions ask the reader's own index.
+const formats::ProfileParse& EngineQuery::Lines() {
+    State& s = *state_;
+    if (!s.parsed && BrandingRead()) {
+        s.parsed = true;
+        s.parse = formats::ParseProfile(s.brandingText);
+        for (size_t i = 0; i < s.parse.sections.size(); ++i) {
+            s.firstSection.emplace(formats::AsciiLowerText(s.parse.sections[i].header.name), i);
+        }
+    }
+    return s.parse;
+}
+
+formats::ProfileIndex* EngineQuery::BrandingIndex() {
+    host::MappedPath path;
+    if (state_->szIniPath[0] == '\0' || image_.MapPath(state_->szIniPath, &path) != 0 || !path.regular) return nullptr;
+    return image_.Profile(path);
 }
 
 void EngineQuery::PutBrandingFile(const std::string& bytes) {
@@ -273,6 +292,7 @@ void EngineQuery::PutBrandingFile(const std::string& bytes) {
     image_.Put(state_->szIniPath, bytes);
     state_->brandingLoaded = false;
     state_->brandingRead = false;
+    state_->parsed = false;
     state_->firstSection.clear();
     state_->parse = formats::ProfileParse();
 }
@@ -287,10 +307,7 @@ std::string_view EngineQuery::BrandingText() {
     return state_->brandingText;
 }
 
-const formats::ProfileParse& EngineQuery::BrandingParse() {
-    BrandingRead();
-    return state_->parse;
-}
+const formats::ProfileParse& EngineQuery::BrandingParse() { return Lines(); }
 
 namespace {
 
@@ -304,13 +321,13 @@ const formats::ProfileSection* FindSection(const formats::ProfileParse& parse,
 }  // namespace
 
 int EngineQuery::SectionLine(const std::string& section) {
-    BrandingRead();
+    Lines();
     const formats::ProfileSection* s = FindSection(state_->parse, state_->firstSection, section);
     return s ? s->header.number : 0;
 }
 
 int EngineQuery::EntryLine(const std::string& section, const std::string& key) {
-    BrandingRead();
+    Lines();
     const formats::ProfileSection* s = FindSection(state_->parse, state_->firstSection, section);
     if (s == nullptr) return 0;
     std::string want(formats::ProfileRequestName(ImageFromUtf8(key)));
@@ -321,7 +338,7 @@ int EngineQuery::EntryLine(const std::string& section, const std::string& key) {
 }
 
 bool EngineQuery::SectionSpan(const std::string& section, int* first, int* last) {
-    BrandingRead();
+    Lines();
     const formats::ProfileSection* s = FindSection(state_->parse, state_->firstSection, section);
     if (s == nullptr) return false;
     size_t i = static_cast<size_t>(s - state_->parse.sections.data());
@@ -331,23 +348,30 @@ bool EngineQuery::SectionSpan(const std::string& section, int* first, int* last)
 }
 
 int EngineQuery::FirstHeaderLine() {
-    BrandingRead();
+    Lines();
     return state_->parse.sections.empty() ? 1 << 30 : state_->parse.sections[0].header.number;
 }
 
 std::vector<std::string> EngineQuery::BrandingSections() {
-    BrandingRead();
     std::vector<std::string> names;
-    const formats::ProfileParse& parse = state_->parse;
-    for (size_t i = 0; i < parse.sections.size(); ++i) {
-        const formats::ProfileSection& s = parse.sections[i];
-        if (state_->firstSection[formats::AsciiLowerText(s.header.name)] != i) continue;  // never read
-        bool branding = AsciiSameText(s.header.name, kDefaultSection);
-        for (const formats::ProfileLine& e : s.entries) {
-            branding = branding || AsciiSameText(e.key, "Home") || AsciiSameText(e.key, "Search") ||
-                       AsciiSameText(e.key, "Favorites");
+    formats::ProfileIndex* index = BrandingIndex();
+    if (index == nullptr) return names;
+    // The names as the engine's reads see them (a UTF-16LE file's in the code page).
+    auto shown = [index](std::string_view name) {
+        return index->unicode ? Utf8FromImage(formats::Utf8ToAnsi(std::string(name))) : Utf8FromImage(name);
+    };
+    std::unordered_set<std::string_view, formats::ProfileNameHash, formats::ProfileNameEqual> seen;
+    for (const formats::ProfileIndex::Section& section : index->sections) {
+        if (!seen.insert(section.name).second) continue;  // a later section of a name is never read
+        bool branding = AsciiSameText(section.name, kDefaultSection);
+        formats::ProfileLines lines(index->text.substr(section.body));
+        formats::ProfileLine line;
+        while (!branding && lines.Next(&line) && line.kind != formats::ProfileLine::kHeader) {
+            branding = line.kind == formats::ProfileLine::kEntry &&
+                       (AsciiSameText(line.key, "Home") || AsciiSameText(line.key, "Search") ||
+                        AsciiSameText(line.key, "Favorites"));
         }
-        if (branding) names.push_back(U(std::string(s.header.name).c_str()));
+        if (branding) names.push_back(shown(section.name));
     }
     return names;
 }
@@ -454,15 +478,16 @@ Decision EngineQuery::Search(const std::string& region, const LanguageTexts& lan
     out.language = language;
     out.region.code = region;
     out.brand.category = category;
-    BrandingRead();
+    formats::ProfileIndex* index = BrandingIndex();
     for (int i = 0; i < kSectionCandidates; ++i) {
         Candidate cand;
-        cand.name = U(SectionCandidateName(c, i));
+        const char* name = SectionCandidateName(c, i);
+        cand.name = U(name);
         if (i + 1 == probe.nFound) {
             cand.result = "found";
         } else if (i >= probe.nProbed) {
             cand.result = "not-probed";
-        } else if (FindSection(state_->parse, state_->firstSection, cand.name) != nullptr) {
+        } else if (index && formats::ProfileIndexHasSection(*index, index->unicode ? formats::AnsiToUtf8(name) : name)) {
             cand.result = "no-home";
         } else {
             cand.result = "no-section";

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "formats/profile_format.h"
+#include "formats/profile_index.h"
 #include "platform/host/image.h"
 
 namespace author {
@@ -322,6 +323,10 @@ public:
 
 private:
     struct State;
+    const formats::ProfileParse& Lines();
+    // The stand-ins' index of the branding file, the one the engine's reads use; null
+    // when the file cannot be read. Valid until the next call into the image.
+    formats::ProfileIndex* BrandingIndex();
 
     host::Image& image_;
     host::ImageScope scope_;

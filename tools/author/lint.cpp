@@ -16,7 +16,7 @@
 
 namespace author {
 
-const LintRule kLintRules[19] = {
+const LintRule kLintRules[23] = {
     {"duplicate-section", Severity::kError, "A second section of a name already seen: its keys are never read."},
     {"duplicate-key", Severity::kWarning, "A key repeated in a section: only the first counts."},
     {"orphan-line", Severity::kWarning,
@@ -39,6 +39,13 @@ const LintRule kLintRules[19] = {
      "A Favorites list with empty pieces, blanks around a name, or cut at its buffer."},
     {"no-shortcut", Severity::kError, "A favorite Name that Windows refuses as a file name: no shortcut is made."},
     {"link-url", Severity::kWarning, "A Path that is not an absolute http, https, ftp or file URL."},
+    {"value-comment", Severity::kWarning,
+     "A \";\" or \"#\" after a value: Windows has no end-of-line comments and keeps it in the value."},
+    {"shadowed-section", Severity::kWarning,
+     "A branding section never chosen: for every machine it could serve, an earlier candidate is chosen."},
+    {"no-catch-all", Severity::kWarning,
+     "A category with branding sections but no plain category section: some of its machines get DEFAULT_SECTION."},
+    {"lint-directive", Severity::kWarning, "A facet-lint comment directive that is not understood or names no rule."},
     {"unused-link", Severity::kNote, "A link section that no branding section uses."},
     {"no-default", Severity::kWarning, "No DEFAULT_SECTION: machines without a match get no branding."},
     {"asset-missing", Severity::kError, "A wallpaper file that some machine would copy is missing."},
@@ -110,6 +117,8 @@ struct BrandingName {
     } kind = kNone;
     std::string unreachable;    // why no machine produces the name, or empty
     std::string factoryRegion;  // a region outside the table: only a factory file gives it
+    // The parts of the name (the file's text): a category section has only its category.
+    std::string region, lang, category;
 };
 
 // A name the section search could probe: DEFAULT_SECTION, a category, or one of the
@@ -123,6 +132,7 @@ BrandingName ClassifyName(std::string_view name, const LintOptions& options) {
     }
     if (names.categories.count(Lower(name))) {
         out.kind = BrandingName::kCategory;
+        out.category = S(name);
         return out;
     }
     size_t a = name.find('-');
@@ -140,6 +150,9 @@ BrandingName ClassifyName(std::string_view name, const LintOptions& options) {
     bool anyRegion = SameName(c[2], utf8) && region == "*";
     bool anyLang = SameName(c[3], utf8) && lang == "*";
     out.kind = BrandingName::kCandidate;
+    out.region = region;
+    out.lang = lang;
+    out.category = category;
     if (!names.categories.count(Lower(category))) {
         out.unreachable = "no machine has the category " + category + " (categories: " + names.categoryList + ")";
     } else if (anyRegion && anyLang) {
@@ -178,6 +191,84 @@ bool IsAbsoluteUrl(std::string_view url) {
     return url.size() > 7 && SameName(url.substr(0, 7), "file://");
 }
 
+// The two language texts of a section name, as the engine makes them from every UI
+// language identifier (the index is the identifier), and the identifiers grouped by their
+// primary-language text (lower case).
+struct LanguageRow {
+    char id[8];
+    char primary[4];
+};
+struct LanguageTable {
+    std::vector<LanguageRow> rows;
+    std::map<std::string, std::vector<uint16_t>> byPrimary;
+    std::unordered_map<std::string, uint16_t> byId;
+
+    LanguageTable() : rows(0x10000) {
+        for (unsigned v = 0; v < rows.size(); ++v) {
+            LanguageTexts t = EngineQuery::Languages(0x0409, static_cast<uint16_t>(v));
+            snprintf(rows[v].id, sizeof(rows[v].id), "%s", t.osLangID.c_str());
+            snprintf(rows[v].primary, sizeof(rows[v].primary), "%s", t.osLangString.c_str());
+            byPrimary[Lower(t.osLangString)].push_back(static_cast<uint16_t>(v));
+            byId.emplace(Lower(t.osLangID), static_cast<uint16_t>(v));
+        }
+    }
+};
+const LanguageTable& Languages() {
+    static const LanguageTable table;
+    return table;
+}
+const std::vector<LanguageRow>& LanguageRows() { return Languages().rows; }
+
+// The machines' languages as the sections of one file tell them apart: per primary
+// language, the identifiers some section names, and one identifier no section names
+// (every other identifier of that primary language meets the same candidates).
+struct LanguageDomain {
+    std::map<std::string, std::vector<uint16_t>> byPrimary;  // lower-case primary -> identifiers
+    std::unordered_map<std::string, uint16_t> named;         // lower-case identifier text -> identifier
+    std::vector<uint16_t> representatives;                   // one per primary, unnamed where there is one
+
+    explicit LanguageDomain(const std::unordered_set<std::string>& langParts) {
+        const LanguageTable& table = Languages();
+        for (const std::string& part : langParts) {
+            if (auto id = table.byId.find(part); id != table.byId.end()) named.emplace(part, id->second);
+        }
+        for (const auto& n : named) byPrimary[Lower(table.rows[n.second].primary)].push_back(n.second);
+        for (const auto& [primary, all] : table.byPrimary) {
+            std::vector<uint16_t>& mine = byPrimary[primary];
+            uint16_t pick = all.front();
+            for (uint16_t v : all) {
+                if (!named.count(Lower(table.rows[v].id))) {
+                    pick = v;
+                    break;
+                }
+            }
+            if (std::find(mine.begin(), mine.end(), pick) == mine.end()) mine.push_back(pick);
+            representatives.push_back(pick);
+        }
+    }
+    // The identifiers a section name's language part admits ("*": all).
+    std::vector<uint16_t> Of(const std::string& part) const {
+        std::vector<uint16_t> out;
+        std::string lower = Lower(part);
+        if (lower == "*") {
+            for (const auto& group : byPrimary) out.insert(out.end(), group.second.begin(), group.second.end());
+        } else if (auto g = byPrimary.find(lower); g != byPrimary.end()) {
+            out = g->second;
+        } else if (auto n = named.find(lower); n != named.end()) {
+            out.push_back(n->second);
+        }
+        return out;
+    }
+    std::vector<uint16_t> Representatives() const { return representatives; }
+};
+
+// A section the section search could choose: a reachable candidate-form or category name
+// with a Home the probe accepts.
+struct Choosable {
+    const ProfileSection* section;
+    BrandingName name;
+};
+
 struct Linter {
     EngineQuery& query;
     const LintOptions& options;
@@ -189,6 +280,9 @@ struct Linter {
     std::unordered_set<std::string> usedLinks;           // lower-case names of link sections used
     std::set<std::pair<int, std::string>> reported;      // (line, rule) already reported
     std::unordered_map<std::string, SectionPlan> plans;  // lower-case section -> what it installs
+    std::vector<Choosable> choosable;                    // in file order
+    std::unordered_set<std::string> chosen;              // lower-case names the search has chosen
+    std::unordered_set<std::string> refused;             // and those its probe refused
 
     // Messages are made of the file's own text (Windows-1252) and ours (ASCII): one
     // conversion here makes them UTF-8.
@@ -224,6 +318,12 @@ struct Linter {
                    const std::string& reason, bool favorite, const std::string& name);
     void FavoritesList(const ProfileSection& branding, const ProfileLine& e, const SectionPlan& plan);
     void Links();
+    void Values();
+    void Coverage();
+    std::vector<std::string> MachineRegions(bool* closed);
+    int ChosenFirst(const std::string& region, uint16_t lang, const std::string& category, const std::string& name,
+                    std::string* chosenName, int* place = nullptr);
+    void Directives(std::map<int, std::set<std::string>>* disabled);
 };
 
 void Linter::Encoding(bool* stop) {
@@ -392,6 +492,8 @@ void Linter::Branding() {
                 Add(e ? e->number : h.number, e ? e->valueColumn : h.nameColumn, "no-home",
                     e ? "Home=ERROR reads as a missing Home: the section search never chooses [" + S(h.name) + "]"
                       : "branding section [" + S(h.name) + "] has no Home key: the section search never chooses it");
+            } else if (kind.unreachable.empty()) {
+                choosable.push_back({&s, kind});
             }
         }
         SectionPlan plan = query.PlanSection(Utf8FromImage(h.name));
@@ -428,6 +530,201 @@ void Linter::Links() {
         if (path && !IsAbsoluteUrl(path->value)) {
             Add(path->number, path->valueColumn, "link-url",
                 "Path \"" + S(path->value) + "\" is not an absolute http, https, ftp or file URL");
+        }
+    }
+}
+
+void Linter::Values() {
+    for (size_t i = 0; i < parse.sections.size(); ++i) {
+        const ProfileSection& s = parse.sections[i];
+        if (first[Lower(s.header.name)] != i) continue;
+        for (const ProfileLine& e : s.entries) {
+            if (Entry(s, e.key) != &e || e.rawValue.size() != e.value.size()) continue;  // unread, or quoted whole
+            // A ";" or "#" after a blank: written as a comment, read as part of the value.
+            size_t at = 1;
+            while (at < e.value.size() && !((e.value[at] == ';' || e.value[at] == '#') &&
+                                            (e.value[at - 1] == ' ' || e.value[at - 1] == '\t'))) {
+                ++at;
+            }
+            if (at >= e.value.size()) continue;
+            Add(e.number, e.valueColumn + static_cast<int>(at), "value-comment",
+                "\"" + S(e.value.substr(at)) + "\" is no comment: Windows keeps it, so " + S(e.key) + " of [" +
+                    S(s.header.name) + "] reads \"" + S(e.value) + "\"; put the comment on a line of its own");
+        }
+    }
+}
+
+// The regions machines can have: the region table's, the fallback, and with --regions
+// what the factory files give (the engine's reading of each value). *closed says whether
+// that is all of them (without --regions a factory file may give any code).
+std::vector<std::string> Linter::MachineRegions(bool* closed) {
+    std::vector<std::string> out;
+    auto add = [&out](const std::string& code) {
+        for (const std::string& have : out) {
+            if (SameName(have, code)) return;
+        }
+        out.push_back(code);
+    };
+    for (const EngineFacts::RegionRow& row : EngineQuery::Facts().regionTable) add(row.region);
+    add(EngineQuery::Facts().noRegion);
+    for (const std::string& value : options.regions) {
+        query.SetFactoryRegion(&value);
+        add(query.FactoryRegion().code);
+    }
+    *closed = options.regionsGiven;
+    return out;
+}
+
+// The candidate the section search chooses for a machine of this region, language and
+// category (1-5, 0 for DEFAULT_SECTION, its name in *chosenName). With `name`, only when
+// that section is one of the machine's candidates (-1 when not), and *position is its
+// place. The probe's answer for a name does not depend on the machine, so names the
+// search has chosen or refused before, and names the file does not hold, answer without
+// asking it again.
+int Linter::ChosenFirst(const std::string& region, uint16_t lang, const std::string& category,
+                        const std::string& name, std::string* chosenName, int* place) {
+    const LanguageRow& row = LanguageRows()[lang];
+    std::vector<std::string> candidates = EngineQuery::Candidates(region, row.id, row.primary, category);
+    size_t end = candidates.size();
+    if (!name.empty()) {
+        end = 0;
+        while (end < candidates.size() && !SameName(candidates[end], name)) ++end;
+        if (end == candidates.size()) return -1;
+        *place = static_cast<int>(end) + 1;
+    }
+    size_t j = 0;
+    for (; j < end; ++j) {
+        std::string lower = Lower(candidates[j]);
+        if (chosen.count(lower)) {
+            *chosenName = candidates[j];
+            return static_cast<int>(j) + 1;
+        }
+        if (refused.count(lower)) continue;
+        if (Find(ImageFromUtf8(candidates[j])) != nullptr) break;
+        refused.insert(lower);  // no such section
+    }
+    if (j == end) {
+        // Every earlier candidate refused: the section itself, which has a Home, or the default.
+        *chosenName = name.empty() ? EngineQuery::Facts().defaultSection : name;
+        return name.empty() ? 0 : static_cast<int>(end) + 1;
+    }
+    Decision d = query.Search(region, {"", row.id, row.primary}, category);
+    for (const Candidate& c : d.candidates) {
+        if (c.result == "found") chosen.insert(Lower(c.name));
+        if (c.result == "no-section" || c.result == "no-home") refused.insert(Lower(c.name));
+    }
+    *chosenName = d.section;
+    return d.found;
+}
+
+void Linter::Coverage() {
+    if (choosable.empty()) return;
+    std::unordered_set<std::string> langParts;
+    for (const Choosable& c : choosable) langParts.insert(Lower(c.name.lang));
+    const LanguageDomain languages(langParts);
+    bool closed = false;
+    const std::vector<std::string> regions = MachineRegions(&closed);
+
+    // A section every machine of whose gets an earlier candidate.
+    for (const Choosable& c : choosable) {
+        bool anyRegion = c.name.kind == BrandingName::kCategory || c.name.region == "*";
+        if (anyRegion && !closed) continue;  // some factory file may give a region nothing else names
+        std::vector<std::string> own{Utf8FromImage(c.name.region)};
+        const std::vector<std::string>& served = anyRegion ? regions : own;
+        std::vector<uint16_t> langs = languages.Of(c.name.kind == BrandingName::kCategory ? "*" : c.name.lang);
+        std::string name = Utf8FromImage(c.section->header.name), category = Utf8FromImage(c.name.category);
+        std::set<std::string> by;
+        bool serves = false, wins = false;
+        for (size_t r = 0; r < served.size() && !wins; ++r) {
+            for (size_t l = 0; l < langs.size() && !wins; ++l) {
+                std::string instead;
+                int place = 0;
+                int found = ChosenFirst(served[r], langs[l], category, name, &instead, &place);
+                if (found < 0) continue;
+                serves = true;
+                // Chosen here, or not chosen for a reason of its own (no-home says why).
+                wins = found == 0 || found >= place;
+                if (!wins) by.insert(instead);
+            }
+        }
+        if (!serves || wins) continue;
+        std::string list;
+        size_t shown = 0;
+        for (const std::string& b : by) {
+            if (shown++ == 3) break;
+            list += (list.empty() ? "[" : ", [") + b + "]";
+        }
+        if (by.size() > 3) list += " and " + std::to_string(by.size() - 3) + " more";
+        const ProfileLine& h = c.section->header;
+        findings->push_back({file, h.number, h.nameColumn, Severity::kWarning, "shadowed-section",
+                             Utf8FromImage("[" + S(h.name) + "] is never chosen: every machine it could serve gets an "
+                                                             "earlier candidate of the section search: ") +
+                                 list});
+    }
+
+    // A category whose machines the branding sections do not all reach.
+    const std::vector<uint16_t> representatives = languages.Representatives();
+    for (const std::string& category : EngineQuery::Facts().categories) {
+        const Choosable* firstOf = nullptr;
+        bool catchAll = false;
+        for (const Choosable& c : choosable) {
+            if (!SameName(Utf8FromImage(c.name.category), category)) continue;
+            catchAll = catchAll || c.name.kind == BrandingName::kCategory;
+            if (!firstOf && c.name.kind == BrandingName::kCandidate) firstOf = &c;
+        }
+        if (!firstOf || catchAll) continue;
+        size_t fallen = 0;
+        std::string example;
+        for (const std::string& region : regions) {
+            for (uint16_t lang : representatives) {
+                std::string instead;
+                if (ChosenFirst(region, lang, category, "", &instead) != 0) continue;
+                if (fallen++ == 0) example = "region " + region + ", primary language " + LanguageRows()[lang].primary;
+            }
+        }
+        if (fallen == 0) continue;
+        const ProfileLine& h = firstOf->section->header;
+        findings->push_back(
+            {file, h.number, h.nameColumn, Severity::kWarning, "no-catch-all",
+             "category " + category + " has branding sections but no [" + category + "]: " + std::to_string(fallen) +
+                 " of " + std::to_string(regions.size() * representatives.size()) + " combinations (" +
+                 std::to_string(regions.size()) + " regions x " + std::to_string(representatives.size()) +
+                 " primary languages) get [" + EngineQuery::Facts().defaultSection + "], e.g. " + example});
+    }
+}
+
+// Comment directives: "; facet-lint: disable=RULE[,RULE]" accepts those rules' findings on
+// the line after it.
+void Linter::Directives(std::map<int, std::set<std::string>>* disabled) {
+    static const std::string_view kMark = "facet-lint:";
+    formats::ProfileLines lines(text);
+    ProfileLine line;
+    while (lines.Next(&line)) {
+        if (line.kind != ProfileLine::kComment) continue;
+        size_t start = line.begin + static_cast<size_t>(line.column);  // after the ";"
+        std::string_view body = formats::profile_detail::Trim(text.substr(start, line.end - start));
+        if (body.size() < kMark.size() || !SameName(body.substr(0, kMark.size()), kMark)) continue;
+        std::string_view rest = formats::profile_detail::Trim(body.substr(kMark.size()));
+        auto columnOf = [&](std::string_view at) { return static_cast<int>(at.data() - text.data() - line.begin) + 1; };
+        int column = columnOf(rest);
+        static const std::string_view kDisable = "disable=";
+        if (rest.size() < kDisable.size() || !SameName(rest.substr(0, kDisable.size()), kDisable)) {
+            Add(line.number, column, "lint-directive",
+                "facet-lint directive not understood: write \"; facet-lint: disable=RULE[,RULE]\"");
+            continue;
+        }
+        size_t at = kDisable.size();
+        while (at <= rest.size()) {
+            size_t comma = rest.find(',', at);
+            if (comma == std::string_view::npos) comma = rest.size();
+            std::string_view rule = formats::profile_detail::Trim(rest.substr(at, comma - at));
+            if (IsLintRule(rule)) {
+                (*disabled)[line.number + 1].insert(S(rule));
+            } else {
+                Add(line.number, columnOf(rest.substr(at)), "lint-directive",
+                    "facet-lint directive names no rule \"" + S(rule) + "\" (facet-sim lint --help lists them)");
+            }
+            at = comma + 1;
         }
     }
 }
@@ -486,22 +783,66 @@ bool ReadJpegSize(const std::string& bytes, int* width, int* height) {
     return ok && *width > 0 && *height > 0;
 }
 
+bool IsLintRule(std::string_view name) {
+    for (const LintRule& r : kLintRules) {
+        if (name == r.name) return true;
+    }
+    return false;
+}
+
 void LintBranding(EngineQuery& query, const std::string& file, const LintOptions& options,
                   std::vector<Finding>* findings) {
     std::vector<Finding> found;
-    Linter linter{query, options, file, query.BrandingText(), query.BrandingParse(), &found, {}, {}, {}, {}};
+    Linter linter{query, options, file, query.BrandingText(), query.BrandingParse(), &found, {}, {}, {}, {}, {}, {}, {}};
     bool stop = false;
     linter.Encoding(&stop);
+    std::map<int, std::set<std::string>> accepted;  // line -> rules a directive accepts there
     if (!stop) {
         linter.Structure();
+        linter.Values();
         linter.Branding();
         linter.Links();
+        linter.Coverage();
+        linter.Directives(&accepted);
     }
     std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {
         return a.line != b.line ? a.line < b.line : a.column < b.column;
     });
     if (options.checkAssets) LintWallpapers(query, &found);
-    findings->insert(findings->end(), found.begin(), found.end());
+    for (const Finding& f : found) {
+        auto on = accepted.find(f.line);
+        if (on != accepted.end() && on->second.count(f.rule)) continue;
+        if (std::find(options.disabled.begin(), options.disabled.end(), f.rule) != options.disabled.end()) continue;
+        findings->push_back(f);
+    }
+}
+
+bool LintImage(const std::string& imageDir, const LintOptions& options, std::vector<Finding>* findings,
+               std::string* error) {
+    std::unique_ptr<host::Image> image = host::Image::Open(imageDir, error);
+    if (!image) {
+        *error = "cannot read machine image: " + *error;
+        return false;
+    }
+    EngineQuery query(*image);
+    if (!query.iniPathOk()) {
+        *error = "the image has no place for a branding file (its program path is too long)";
+        return false;
+    }
+    if (!query.BrandingRead()) {
+        *error = "the image has no readable branding file at " + query.iniPath();
+        return false;
+    }
+    host::MappedPath path;
+    std::string file = query.iniPath();
+    if (image->MapPath(ImageFromUtf8(query.iniPath()).c_str(), &path) == 0 && !path.host.empty()) {
+        // Named under the folder as it was given, as the file given by name is.
+        const std::string& dir = image->dir();
+        bool inside = !dir.empty() && path.host.compare(0, dir.size(), dir) == 0;
+        file = Utf8FromHost(inside ? imageDir + path.host.substr(dir.size()) : path.host);
+    }
+    LintBranding(query, file, options, findings);
+    return true;
 }
 
 bool LintBrandingText(const std::string& file, const std::string& text, const std::string& imageDir,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "author/engine_query.h"
@@ -21,6 +22,8 @@ struct LintOptions {
     bool regionsGiven = false;
     // Check the wallpapers of the image too (every file some machine would copy).
     bool checkAssets = false;
+    // Rules whose findings are accepted on purpose and not reported (names of kLintRules).
+    std::vector<std::string> disabled;
 };
 
 // Every rule the linter has: its fixed name, its severity and what it is about.
@@ -29,12 +32,20 @@ struct LintRule {
     Severity severity;
     const char* summary;
 };
-extern const LintRule kLintRules[19];
+extern const LintRule kLintRules[23];
+// Whether a rule of that name exists.
+bool IsLintRule(std::string_view name);
 
 // Lints the branding file of the image `query` is over (its Facet.INI); the findings
 // carry `file` as their file name. Findings are appended in file order.
 void LintBranding(EngineQuery& query, const std::string& file, const LintOptions& options,
                   std::vector<Finding>* findings);
+
+// Lints the branding file of the machine image at `imageDir` with its wallpapers (when
+// options.checkAssets); findings carry the file's host path. False, with *error, when
+// the image or its branding file cannot be read.
+bool LintImage(const std::string& imageDir, const LintOptions& options, std::vector<Finding>* findings,
+               std::string* error);
 
 // Lints the branding file at the host path `path`, alone or, with imageDir, in place of
 // the image's own (its wallpapers are checked when options.checkAssets). False, with
