@@ -594,5 +594,5 @@ TEST(OutputFile, ReplacesTheFileOnlyWhenCommittedAndTellsAFailedWrite) {
     ASSERT_TRUE(full.Open("/dev/full", &error));
     full.Write(big);
     EXPECT_FALSE(full.Commit(&error));
-    EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
+    EXPECT_EQ(error, "cannot write, no space left on device: /dev/full");
 }
