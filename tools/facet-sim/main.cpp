@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     AddLintCommand(app, exitCode);
     AddDiffCommand(app, exitCode);
     AddCheckCommand(app, exitCode);
+    AddCompareCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);
