@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "author/finding.h"
 #include "author/output.h"
 #include "author/run_report.h"
 #include "author/suite_check.h"
@@ -44,14 +43,24 @@ const char kDecisions[] = R"({
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const nlohmann::json decisions = nlohmann::json::parse(kDecisions);
+    static const author::BrandingOutcome decisions = [] {
+        author::BrandingOutcome o;
+        std::string error;
+        if (!author::OutcomeFromJson(nlohmann::json::parse(kDecisions), &o, &error)) abort();
+        return o;
+    }();
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     nlohmann::json json;
     std::string error;
     if (!author::ParseJsonInput(bytes, author::kJsonDepthLimit, &json, &error)) return 0;
 
-    for (const author::Finding& f : author::CompareDecisions("e.json", json, decisions)) {
-        if (!formats::IsUtf8(author::FormatFindingText(f))) abort();
+    author::BrandingOutcome expected;
+    if (author::OutcomeFromJson(json, &expected, &error)) {
+        for (const author::OutcomeChange& c : author::CompareOutcomes(expected, decisions)) {
+            if (!formats::IsUtf8(c.text)) abort();
+        }
+    } else if (!formats::IsUtf8(error)) {
+        abort();
     }
     std::string text;
     if (author::FormatRunDiff(json, &text, &error) && !formats::IsUtf8(text)) abort();

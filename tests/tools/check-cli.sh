@@ -2,7 +2,7 @@
 # facet-sim explain and the other tools from the outside: explain --format json on every
 # scenario machine gives one valid document; an accented name and model name come out as
 # the same UTF-8 text in every format of every tool; a branding file re-saved in code page
-# 850 is a change that check sees.
+# 850 is a change that check sees, worded and placed alike in every form of its report.
 #   check-cli.sh FACET_SIM
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -84,10 +84,55 @@ import sys
 text = open(sys.argv[1], "rb").read().decode("cp1252")
 open(sys.argv[2], "wb").write(text.encode("cp850"))
 PY
+cp -a "$root/examples/suite/sample-machine" "$work/suite/sample"
 "$sim" check "$work/suite" --ini "$work/cp850.INI" >"$work/check.txt"
 code=$?
 [ $code -eq 1 ] || say "check on the code page 850 file: exit $code, expected 1"
-grep -q '"Zubehör" -> "Zubeh”r"' "$work/check.txt" || say "check does not show Zubehör becoming Zubeh”r"
+# One change, one sentence, on the line of the value that changed.
+grep -qx "$work/cp850.INI:[0-9]*:1: warning: favorite ZB renamed \"Zubehör\" → \"Zubeh”r\" \[favorite-renamed\]" \
+    "$work/check.txt" || say "check does not show Zubehör becoming Zubeh”r on its line: $(cat "$work/check.txt")"
+grep -q ':0:0:' "$work/check.txt" && say "check places a change at :0:0"
+
+# check for CI: every form says the same; --quiet leaves out the unchanged machines.
+"$sim" check "$work/suite" --quiet >"$work/quiet.txt"
+[ "$(cat "$work/quiet.txt")" = "0 of 2 machines changed" ] || say "check --quiet: $(cat "$work/quiet.txt")"
+for format in json junit sarif; do
+    "$sim" check "$work/suite" --ini "$work/cp850.INI" --format $format --out "$work/check.$format"
+    [ $? -eq 1 ] || say "check --format $format: exit code"
+done
+python3 - "$root/tests/lint/sarif-schema-2.1.0.json" "$work/check.json" "$work/check.junit" "$work/check.sarif" <<'PY' ||
+import json, sys
+import xml.etree.ElementTree as ET
+import jsonschema
+schema, doc, junit, sarif = sys.argv[1:]
+doc = json.load(open(doc, encoding="utf-8"))
+assert [m["status"] for m in doc["machines"]] == ["changed", "changed"], doc
+assert doc["summary"]["changed"] == 2
+changes = [c for m in doc["machines"] for c in m["changes"]]
+cases = ET.parse(junit).getroot().findall("./testsuite/testcase")
+assert [c.get("name") for c in cases] == ["accented", "sample"]
+assert all(c.find("failure") is not None for c in cases)
+log = json.load(open(sarif, encoding="utf-8"))
+errors = list(jsonschema.Draft7Validator(json.load(open(schema))).iter_errors(log))
+assert not errors, errors[0].message
+results = log["runs"][0]["results"]
+assert len(results) == len(changes)
+assert all("region" in r["locations"][0]["physicalLocation"] for r in results if r["ruleId"] == "favorite-renamed")
+PY
+    say "check --format json, junit and sarif"
+
+# Exit 2: no machines, --ini with --update, a report that cannot be written.
+mkdir -p "$work/empty"
+"$sim" check "$work/empty" 2>"$work/err.txt"
+[ $? -eq 2 ] && grep -q 'no recorded machines' "$work/err.txt" || say "check of an empty suite"
+cp "$work/suite/sample/expect.json" "$work/expect.before"
+"$sim" check "$work/suite" --ini "$work/cp850.INI" --update 2>/dev/null
+[ $? -eq 2 ] && cmp -s "$work/expect.before" "$work/suite/sample/expect.json" || say "check --ini --update"
+"$sim" check --help | grep -q 'refused' || say "check --help does not say --ini --update is refused"
+for out in "$work/no/such/folder/r.txt" /dev/full; do
+    "$sim" check "$work/suite" --out "$out" 2>/dev/null
+    [ $? -eq 2 ] || say "check --out $out: not exit 2"
+done
 
 [ $fail -eq 0 ] && echo "tool command checks passed"
 exit $fail

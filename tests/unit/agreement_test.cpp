@@ -183,9 +183,10 @@ void CheckMachine(const Machine& m) {
     image.reset();
     EXPECT_EQ(Snapshot(m.dir), before) << "explain changed the image";
 
-    // check's decisions are explain's.
-    Json decisions;
-    ASSERT_TRUE(author::MachineDecisions(m.dir.string(), m.args, nullptr, &decisions, &error)) << error;
+    // check's outcome is explain's.
+    author::BrandingOutcome outcome;
+    ASSERT_TRUE(author::MachineOutcome(m.dir.string(), m.args, nullptr, &outcome, &error)) << error;
+    Json decisions = author::OutcomeJson(outcome);
     for (const char* key : {"section", "stops", "favorites", "wallpapers", "signup", "failures"}) {
         EXPECT_EQ(decisions[key], doc[key]) << key;
     }

@@ -236,11 +236,11 @@ TEST_F(ImageBoundary, WhatAToolPutsStandsOverALinkThatLeaves) {
     const std::map<std::string, std::string> image = Contents(Img(""));
     std::string ini = Slurp(kSample / "drive_c/Facet/Facet.INI");
 
-    Json decisions;
+    author::BrandingOutcome outcome;
     std::string error;
-    ASSERT_TRUE(author::MachineDecisions(dir(), {"-h"}, &ini, &decisions, &error)) << error;
-    EXPECT_TRUE(decisions["stops"].is_null()) << decisions["stops"];
-    EXPECT_EQ(decisions["section"], "COMMERCIAL");  // no factory file: the fallback region
+    ASSERT_TRUE(author::MachineOutcome(dir(), {"-h"}, &ini, &outcome, &error)) << error;
+    EXPECT_EQ(outcome.stops, "");
+    EXPECT_EQ(outcome.section, "COMMERCIAL");  // no factory file: the fallback region
 
     author::MatrixOptions o;
     o.imageDir = dir();

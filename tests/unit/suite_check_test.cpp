@@ -1,16 +1,18 @@
-// The suite check: decisions derived by the engine for recorded machines, a branding file
-// standing in for each machine's own, and the differences reported.
+// The suite check: outcomes derived by the engine for recorded machines, a branding file
+// standing in for each machine's own, and the changes placed and reported.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "author/output.h"
 #include "author/suite_check.h"
 
 namespace {
 
-const std::string kSample = std::string(FACET_SOURCE_DIR) + "/examples/machine";
+const std::string kSuite = std::string(FACET_SOURCE_DIR) + "/examples/suite";
+const author::SuiteMachine kSample{"sample-machine", kSuite + "/sample-machine"};
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -19,69 +21,65 @@ std::string ReadText(const std::string& path) {
     return s.str();
 }
 
-nlohmann::ordered_json Decide(const std::string* iniText, const std::vector<std::string>& args = {"-h"}) {
-    nlohmann::ordered_json d;
+author::BrandingOutcome Outcome(const std::string* iniText, const std::vector<std::string>& args = {"-h"}) {
+    author::BrandingOutcome o;
     std::string error;
-    EXPECT_TRUE(author::MachineDecisions(kSample, args, iniText, &d, &error)) << error;
-    return d;
+    EXPECT_TRUE(author::MachineOutcome(kSample.dir, args, iniText, &o, &error)) << error;
+    return o;
 }
 
-TEST(SuiteCheckTest, TheSameBrandingFileChangesNothing) {
-    nlohmann::ordered_json own = Decide(nullptr);
-    ASSERT_TRUE(own["section"].is_string());
-    EXPECT_EQ(own["favorites"].size(), 3u);
-    EXPECT_EQ(own["wallpapers"].size(), 6u);
-    EXPECT_TRUE(own["home"]["applied"].get<bool>());
+TEST(SuiteCheckTest, TheRecordedExpectationsAreWhatTheEngineWritesToday) {
+    author::BrandingOutcome own = Outcome(nullptr);
+    EXPECT_EQ(own.favorites.size(), 3u);
+    EXPECT_EQ(own.wallpapers.size(), 6u);
+    EXPECT_TRUE(own.home.applied);
+    std::string text;
+    std::string error;
+    ASSERT_TRUE(author::JsonText(author::OutcomeJson(own), &text, &error));
+    EXPECT_EQ(text, ReadText(kSample.dir + "/expect.json"));
 
-    std::string ini = ReadText(kSample + "/drive_c/Facet/Facet.INI");
-    EXPECT_TRUE(author::CompareDecisions("expect.json", own, Decide(&ini)).empty());
+    std::string ini = ReadText(kSample.dir + "/drive_c/Facet/Facet.INI");
+    EXPECT_TRUE(author::CompareOutcomes(own, Outcome(&ini)).empty());
     // Without a home-page switch the home page is not set.
-    EXPECT_FALSE(Decide(nullptr, {})["home"]["applied"].get<bool>());
+    EXPECT_FALSE(Outcome(nullptr, {}).home.applied);
 }
 
-TEST(SuiteCheckTest, ARenamedSectionChangesTheSectionAndLeavesTheImageAlone) {
-    nlohmann::ordered_json own = Decide(nullptr);
-    std::string section = own["section"].get<std::string>();
-    std::string before = ReadText(kSample + "/drive_c/Facet/Facet.INI");
+TEST(SuiteCheckTest, AChangeIsPlacedOnTheBrandingFileLineAndTheImageIsLeftAlone) {
+    std::string before = ReadText(kSample.dir + "/drive_c/Facet/Facet.INI");
     std::string edited = before;
-    size_t at = edited.find("[" + section + "]");
+    size_t at = edited.find("[UK-0809-COMMERCIAL]");
     ASSERT_NE(at, std::string::npos);
     edited.insert(at + 1, "RETIRED-");
+    author::SuiteCheckOptions options;
+    options.iniText = &edited;
+    options.iniName = "edited.INI";
+    author::MachineCheck check = author::CheckMachine(kSample, options);
+    ASSERT_EQ(check.status, author::MachineCheck::Status::kChanged) << check.error;
+    ASSERT_FALSE(check.located.empty());
+    EXPECT_EQ(author::FormatFindingText(check.located[0]),
+              "edited.INI:23:1: warning: section UK-0809-COMMERCIAL \xE2\x86\x92 UK-*-COMMERCIAL [section]");
+    // The favorite that went is in no line of the file today: the expectations hold it.
+    const author::Finding* removed = nullptr;
+    for (const author::Finding& f : check.located) removed = f.rule == "favorite-removed" ? &f : removed;
+    ASSERT_NE(removed, nullptr);
+    EXPECT_EQ(removed->file, kSample.dir + "/expect.json");
+    EXPECT_EQ(removed->line, 0);
+    EXPECT_EQ(ReadText(kSample.dir + "/drive_c/Facet/Facet.INI"), before);
 
-    nlohmann::ordered_json now = Decide(&edited);
-    EXPECT_NE(now["section"], own["section"]);
-    std::vector<author::Finding> findings = author::CompareDecisions("suite/m/expect.json", own, now);
-    const author::Finding* sectionChange = nullptr;
-    for (const author::Finding& f : findings) {
-        if (f.message.rfind("/section: ", 0) == 0) sectionChange = &f;
-    }
-    ASSERT_NE(sectionChange, nullptr);
-    EXPECT_EQ(author::FormatFindingText(*sectionChange),
-              "suite/m/expect.json:0:0: warning: /section: \"" + section + "\" -> " + now["section"].dump() +
-                  " [decision-changed]");
-    EXPECT_EQ(ReadText(kSample + "/drive_c/Facet/Facet.INI"), before);
+    std::string quiet = author::SuiteReportText({check, author::CheckMachine(kSample, {})}, true);
+    EXPECT_EQ(quiet.find("unchanged"), std::string::npos) << quiet;
+    EXPECT_NE(quiet.find("1 of 2 machines changed"), std::string::npos) << quiet;
 }
 
 TEST(SuiteCheckTest, AnImageThatCannotBeReadIsAnErrorNamingIt) {
-    nlohmann::ordered_json d;
+    author::BrandingOutcome o;
     std::string error;
-    std::string missing = kSample + "/drive_c/no-image-here";
-    EXPECT_FALSE(author::MachineDecisions(missing, {}, nullptr, &d, &error));
+    std::string missing = kSuite + "/no-image-here";
+    EXPECT_FALSE(author::MachineOutcome(missing, {}, nullptr, &o, &error));
     EXPECT_NE(error.find(missing), std::string::npos) << error;
     std::string ini = "[DEFAULT_SECTION]\r\n";
-    EXPECT_FALSE(author::MachineDecisions(missing, {}, &ini, &d, &error));
+    EXPECT_FALSE(author::MachineOutcome(missing, {}, &ini, &o, &error));
     EXPECT_NE(error.find(missing), std::string::npos) << error;
-}
-
-TEST(SuiteCheckTest, ListsAddedAndRemovedFavorites) {
-    nlohmann::json was = nlohmann::json::parse(R"({"favorites": [{"link": "A"}, {"link": "B"}]})");
-    nlohmann::json now = nlohmann::json::parse(R"({"favorites": [{"link": "A"}, {"link": "B"}, {"link": "C"}]})");
-    std::vector<author::Finding> added = author::CompareDecisions("e.json", was, now);
-    ASSERT_EQ(added.size(), 1u);
-    EXPECT_EQ(added[0].message, "/favorites/-: (none) -> {\"link\":\"C\"}");
-    std::vector<author::Finding> removed = author::CompareDecisions("e.json", now, was);
-    ASSERT_EQ(removed.size(), 1u);
-    EXPECT_EQ(removed[0].message, "/favorites/2: {\"link\":\"C\"} -> (none)");
 }
 
 }  // namespace

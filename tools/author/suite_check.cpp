@@ -4,8 +4,9 @@
 #include <filesystem>
 
 #include "author/engine_query.h"
-#include "author/explain.h"
+#include "author/lint.h"
 #include "author/output.h"
+#include "author/sarif.h"
 #include "author/text.h"
 #include "platform/host/image.h"
 
@@ -13,37 +14,150 @@ namespace author {
 namespace {
 
 namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
 
-// The parts of explain's document that say what the run does, without where in the file
-// each came from, so that moving lines of a branding file is no change.
-void Decisions(const nlohmann::ordered_json& doc, nlohmann::ordered_json* out) {
-    nlohmann::ordered_json& d = *out;
-    for (const char* key : {"section", "stops", "favorites", "home", "search", "wallpapers", "signup", "failures"}) {
-        d[key] = doc[key];
+// The outcome of the image's run, and each change placed where its value is written:
+// the branding file's line when the file today has it, else the machine's expect.json.
+bool Outcome(const std::string& dir, const std::vector<std::string>& args, const SuiteCheckOptions& options,
+             const BrandingOutcome* expected, BrandingOutcome* outcome, MachineCheck* check, std::string* error) {
+    std::unique_ptr<host::Image> image = host::Image::Open(dir, error);
+    if (!image) return false;
+    EngineQuery q(*image);
+    if (options.iniText != nullptr) {
+        // The branding file goes where the engine looks for it, in memory over the image.
+        if (!q.iniPathOk()) {
+            *error = "the image has no place for a branding file (its program path is too long)";
+            return false;
+        }
+        q.PutBrandingFile(*options.iniText);
     }
-    for (const char* page : {"home", "search"}) {
-        if (d[page].is_object()) d[page].erase("line");
+    bool identified = q.ReadImageFacts().library == "read";
+    *outcome = OutcomeFromRun(q.DryRun(args), identified);
+    if (expected == nullptr || check == nullptr) return true;
+    check->changes = CompareOutcomes(*expected, *outcome);
+    std::string iniFile = options.iniName;
+    if (options.iniText == nullptr && !check->changes.empty()) {
+        host::MappedPath mapped;
+        if (q.iniPathOk() && image->MapPath(ImageFromUtf8(q.iniPath()).c_str(), &mapped) == 0 && mapped.exists) {
+            iniFile = Utf8FromHost(mapped.host);
+        }
     }
+    for (const OutcomeChange& c : check->changes) {
+        Finding f;
+        f.file = check->expectFile;
+        f.severity = Severity::kWarning;
+        f.rule = ChangeKindName(c.kind);
+        f.message = c.text;
+        if (!c.anchor.inOld && !c.anchor.section.empty() && !iniFile.empty()) {
+            int line = c.anchor.key.empty() ? q.SectionLine(c.anchor.section) : q.EntryLine(c.anchor.section, c.anchor.key);
+            if (line > 0) {
+                f.file = iniFile;
+                f.line = line;
+                f.column = 1;
+            }
+        }
+        check->located.push_back(f);
+    }
+    return true;
+}
+
+const char* StatusName(MachineCheck::Status s) {
+    switch (s) {
+        case MachineCheck::Status::kUnchanged: return "unchanged";
+        case MachineCheck::Status::kChanged: return "changed";
+        case MachineCheck::Status::kWritten: return "written";
+        case MachineCheck::Status::kError: return "error";
+    }
+    return "error";
+}
+
+// "FILE:LINE:COL: severity: message [rule]", or "FILE: severity: ..." for a whole file.
+std::string Located(const Finding& f) {
+    if (f.line > 0) return FormatFindingText(f);
+    return f.file + ": " + SeverityName(f.severity) + ": " + f.message + " [" + f.rule + "]";
+}
+
+struct Counts {
+    size_t changed = 0, unchanged = 0, written = 0, errors = 0;
+};
+
+Counts Count(const std::vector<MachineCheck>& checks) {
+    Counts n;
+    for (const MachineCheck& c : checks) {
+        switch (c.status) {
+            case MachineCheck::Status::kUnchanged: ++n.unchanged; break;
+            case MachineCheck::Status::kChanged: ++n.changed; break;
+            case MachineCheck::Status::kWritten: ++n.written; break;
+            case MachineCheck::Status::kError: ++n.errors; break;
+        }
+    }
+    return n;
+}
+
+std::string Xml(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default:
+                // XML 1.0 has no form for most control characters.
+                out += (c < 0x20 && c != '\t' && c != '\n' && c != '\r') ? '?' : static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 }  // namespace
 
-bool MachineDecisions(const std::string& dir, const std::vector<std::string>& args, const std::string* iniText,
-                      nlohmann::ordered_json* decisions, std::string* error) {
-    *decisions = nlohmann::ordered_json::object();
-    std::unique_ptr<host::Image> image = host::Image::Open(dir, error);
-    if (!image) return false;
-    if (iniText != nullptr) {
-        // The branding file goes where the engine looks for it, in memory over the image.
-        EngineQuery where(*image);
-        if (!where.iniPathOk()) {
-            *error = "the image has no place for a branding file (its program path is too long)";
-            return false;
+bool MachineOutcome(const std::string& dir, const std::vector<std::string>& args, const std::string* iniText,
+                    BrandingOutcome* outcome, std::string* error) {
+    SuiteCheckOptions options;
+    options.iniText = iniText;
+    return Outcome(dir, args, options, nullptr, outcome, nullptr, error);
+}
+
+MachineCheck CheckMachine(const SuiteMachine& m, const SuiteCheckOptions& options) {
+    MachineCheck check;
+    check.name = Utf8FromHost(m.name);
+    std::string expectFile = m.dir + "/expect.json";
+    check.expectFile = Utf8FromHost(expectFile);
+    auto fail = [&check](const std::string& what) {
+        check.status = MachineCheck::Status::kError;
+        check.error = Utf8FromHost(what);
+        return check;
+    };
+    std::vector<std::string> args;
+    std::string error;
+    if (!SuiteArgs(m, &args, &error)) return fail(error);
+    BrandingOutcome outcome;
+    if (options.update) {
+        if (!Outcome(m.dir, args, options, nullptr, &outcome, nullptr, &error)) {
+            return fail(m.dir + ": cannot read machine image: " + error);
         }
-        where.PutBrandingFile(*iniText);
+        std::string text;
+        // Replaced whole, beside the image: a link there is replaced, never followed.
+        if (!JsonText(OutcomeJson(outcome), &text, &error) || !WriteOutput(expectFile, text, &error)) return fail(error);
+        check.status = MachineCheck::Status::kWritten;
+        return check;
     }
-    Decisions(ExplainMachine(*image, dir, args), decisions);
-    return true;
+    std::string bytes;
+    bool missing = false;
+    if (!ReadFolderFile(m.dir, "expect.json", kJsonLimit, &bytes, &missing, &error)) {
+        return fail(missing ? m.name + ": no expectations (facet-sim check --update writes them)" : error);
+    }
+    nlohmann::json doc;
+    BrandingOutcome expected;
+    if (!ParseJsonInput(bytes, kJsonDepthLimit, &doc, &error) || !OutcomeFromJson(doc, &expected, &error)) {
+        return fail(expectFile + ": " + error);
+    }
+    if (!Outcome(m.dir, args, options, &expected, &outcome, &check, &error)) {
+        return fail(m.dir + ": cannot read machine image: " + error);
+    }
+    check.status = check.changes.empty() ? MachineCheck::Status::kUnchanged : MachineCheck::Status::kChanged;
+    return check;
 }
 
 bool ListSuite(const std::string& suiteDir, std::vector<SuiteMachine>* machines, std::string* error) {
@@ -51,7 +165,7 @@ bool ListSuite(const std::string& suiteDir, std::vector<SuiteMachine>* machines,
     std::error_code ec;
     fs::directory_iterator it(suiteDir, ec);
     if (ec) {
-        *error = "cannot read the suite folder " + suiteDir + ": " + ec.message();
+        *error = "cannot read the suite folder: " + suiteDir + ": " + ec.message();
         return false;
     }
     for (const fs::directory_entry& entry : it) {
@@ -81,27 +195,111 @@ bool SuiteArgs(const SuiteMachine& machine, std::vector<std::string>* args, std:
     return true;
 }
 
-std::vector<Finding> CompareDecisions(const std::string& expectFile, const nlohmann::json& expected,
-                                      const nlohmann::json& actual) {
-    std::vector<Finding> findings;
-    // Both sides are UTF-8 here (the expectations were read as JSON, the decisions made
-    // so): a changed byte of the branding file shows as a changed character.
-    auto dumped = [](const nlohmann::json& v) { return v.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace); };
-    for (const nlohmann::json& op : nlohmann::json::diff(expected, actual)) {
-        std::string path = op.at("path").get<std::string>();
-        std::string kind = op.at("op").get<std::string>();
-        nlohmann::json::json_pointer pointer(path);
-        std::string before = kind == "add" ? "(none)" : dumped(expected.at(pointer));
-        // An element added to the end of a list has the path ".../-": the op carries it.
-        std::string after = op.contains("value") ? dumped(op.at("value")) : "(none)";
-        Finding f;
-        f.file = Utf8FromHost(expectFile);
-        f.severity = Severity::kWarning;
-        f.rule = "decision-changed";
-        f.message = (path.empty() ? std::string("/") : path) + ": " + before + " -> " + after;
-        findings.push_back(f);
+std::string SuiteReportText(const std::vector<MachineCheck>& checks, bool quiet) {
+    std::string out;
+    for (const MachineCheck& c : checks) {
+        if (c.status == MachineCheck::Status::kError) continue;  // said on standard error
+        if (quiet && c.status != MachineCheck::Status::kChanged) continue;
+        out += c.name + (c.status == MachineCheck::Status::kWritten ? ": expectations written\n"
+                                                                    : std::string(": ") + StatusName(c.status) + "\n");
+        for (const Finding& f : c.located) out += Located(f) + "\n";
     }
-    return findings;
+    Counts n = Count(checks);
+    if (n.written > 0 || (n.changed == 0 && n.unchanged == 0 && n.errors == 0)) {
+        out += std::to_string(n.written) + " of " + std::to_string(checks.size()) + " expectations written";
+    } else {
+        out += std::to_string(n.changed) + " of " + std::to_string(checks.size()) + " machines changed";
+    }
+    if (n.errors > 0) out += ", " + std::to_string(n.errors) + " could not be checked";
+    return out + "\n";
+}
+
+Json SuiteReportJson(const std::vector<MachineCheck>& checks) {
+    Json machines = Json::array();
+    for (const MachineCheck& c : checks) {
+        Json m{{"name", c.name}, {"expect", c.expectFile}, {"status", StatusName(c.status)}};
+        if (c.status == MachineCheck::Status::kError) m["error"] = c.error;
+        Json changes = Json::array();
+        for (size_t i = 0; i < c.changes.size(); ++i) {
+            const Finding& f = c.located[i];
+            changes.push_back({{"kind", f.rule},
+                               {"text", f.message},
+                               {"file", f.file},
+                               {"line", f.line > 0 ? Json(f.line) : Json(nullptr)}});
+        }
+        m["changes"] = changes;
+        machines.push_back(m);
+    }
+    Counts n = Count(checks);
+    return {{"machines", machines},
+            {"summary",
+             {{"machines", checks.size()},
+              {"changed", n.changed},
+              {"unchanged", n.unchanged},
+              {"written", n.written},
+              {"errors", n.errors}}}};
+}
+
+std::string SuiteReportJunit(const std::vector<MachineCheck>& checks) {
+    Counts n = Count(checks);
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    std::string counts = " tests=\"" + std::to_string(checks.size()) + "\" failures=\"" + std::to_string(n.changed) +
+                         "\" errors=\"" + std::to_string(n.errors) + "\"";
+    out += "<testsuites name=\"facet-sim check\"" + counts + ">\n";
+    out += "  <testsuite name=\"recorded machines\"" + counts + ">\n";
+    for (const MachineCheck& c : checks) {
+        out += "    <testcase classname=\"facet-sim check\" name=\"" + Xml(c.name) + "\" file=\"" + Xml(c.expectFile) + "\"";
+        if (c.status == MachineCheck::Status::kChanged) {
+            std::string body;
+            for (const Finding& f : c.located) body += Located(f) + "\n";
+            out += ">\n      <failure message=\"" + std::to_string(c.changes.size()) +
+                   " change(s)\" type=\"changed\">" + Xml(body) + "</failure>\n    </testcase>\n";
+        } else if (c.status == MachineCheck::Status::kError) {
+            out += ">\n      <error message=\"" + Xml(c.error) + "\" type=\"unreadable\"/>\n    </testcase>\n";
+        } else {
+            out += "/>\n";
+        }
+    }
+    return out + "  </testsuite>\n</testsuites>\n";
+}
+
+Json SuiteReportSarif(const std::vector<MachineCheck>& checks, const std::string& version) {
+    static const LintRule kRules[] = {
+        {"section", Severity::kWarning, "The chosen section changed"},
+        {"identified", Severity::kWarning, "The machine is identified, or no longer is"},
+        {"stops", Severity::kWarning, "The run stops before its branding actions, or no longer does"},
+        {"no-branding", Severity::kWarning, "The machine gets branding, or no longer does"},
+        {"home-page", Severity::kWarning, "The start page changed"},
+        {"search-page", Severity::kWarning, "The search page changed"},
+        {"favorite-added", Severity::kWarning, "A favorite is added"},
+        {"favorite-removed", Severity::kWarning, "A favorite is removed"},
+        {"favorite-renamed", Severity::kWarning, "A favorite has another Name"},
+        {"favorite-url", Severity::kWarning, "A favorite has another address"},
+        {"favorite-moved", Severity::kWarning, "A favorite has another place in the list"},
+        {"shortcut-made", Severity::kWarning, "A favorite's shortcut is now made"},
+        {"shortcut-lost", Severity::kWarning, "A favorite's shortcut is no longer made"},
+        {"favorite-outcome", Severity::kWarning, "A favorite is installed otherwise"},
+        {"signup", Severity::kWarning, "Sign-up entries changed"},
+        {"wallpaper", Severity::kWarning, "A wallpaper copy changed"},
+        {"write-fails", Severity::kWarning, "The run's failed writes changed"},
+        {"unreadable", Severity::kError, "A recorded machine or its expectations cannot be read"},
+    };
+    std::vector<Finding> findings;
+    for (const MachineCheck& c : checks) {
+        for (const Finding& f : c.located) {
+            findings.push_back(f);
+            findings.back().message = c.name + ": " + f.message;
+        }
+        if (c.status == MachineCheck::Status::kError) {
+            Finding f;
+            f.file = c.expectFile;
+            f.severity = Severity::kError;
+            f.rule = "unreadable";
+            f.message = c.name + ": " + c.error;
+            findings.push_back(f);
+        }
+    }
+    return SarifLog("facet-sim check", version, kRules, sizeof(kRules) / sizeof(kRules[0]), findings);
 }
 
 }  // namespace author

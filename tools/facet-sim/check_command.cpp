@@ -1,5 +1,5 @@
-// facet-sim check: the decisions for every recorded machine of a suite, derived again by
-// the engine and compared with the expectations kept beside each machine.
+// facet-sim check: what a branding run gives every recorded machine of a suite, derived
+// again by the engine and compared with the expectations kept beside each machine.
 #include <cstdio>
 #include <string>
 
@@ -8,88 +8,73 @@
 #include "author/text.h"
 #include "commands.h"
 
+#ifndef FACET_VERSION
+#define FACET_VERSION "unknown"
+#endif
+
 namespace {
 
 struct CheckOptions {
     std::string suite;
     std::string ini;
     std::string out;
+    std::string format = "text";
     bool update = false;
+    bool quiet = false;
 };
 
+void Say(const std::string& what) { fprintf(stderr, "facet-sim check: %s\n", author::Utf8FromHost(what).c_str()); }
+
 int Check(const CheckOptions& o) {
+    if (o.update && !o.ini.empty()) {
+        Say("--update with --ini is refused: the machines keep their own branding file, so the expectations "
+            "would no longer hold for them: " +
+            o.ini);
+        return 2;
+    }
+    std::string error;
+    if (!o.out.empty() && !author::OutputPathUsable(o.out, &error)) {
+        Say("cannot write the report: " + error);
+        return 2;
+    }
     std::string iniText;
     if (!o.ini.empty() && !cli::ReadWholeFile(o.ini, &iniText)) return 2;
     std::vector<author::SuiteMachine> machines;
-    std::string error;
     if (!author::ListSuite(o.suite, &machines, &error)) {
-        fprintf(stderr, "facet-sim: %s\n", author::Utf8FromHost(error).c_str());
+        Say(error);
         return 2;
     }
+    if (machines.empty()) {
+        Say("no recorded machines (one machine image per subfolder): " + o.suite);
+        return 2;
+    }
+    author::SuiteCheckOptions options;
+    options.iniText = o.ini.empty() ? nullptr : &iniText;
+    options.iniName = author::Utf8FromHost(o.ini);
+    options.update = o.update;
+    std::vector<author::MachineCheck> checks;
     int code = 0;
-    size_t changed = 0;
-    size_t unreadable = 0;
-    std::string report;
-    auto fail = [&](const std::string& what) {
-        fprintf(stderr, "facet-sim: %s\n", author::Utf8FromHost(what).c_str());
-        code = 2;
-        ++unreadable;
-    };
     for (const author::SuiteMachine& m : machines) {
-        std::string name = author::Utf8FromHost(m.name);
-        nlohmann::ordered_json decisions;
-        std::vector<std::string> args;
-        if (!author::SuiteArgs(m, &args, &error)) {
-            fail(error);
-            continue;
+        checks.push_back(author::CheckMachine(m, options));
+        const author::MachineCheck& c = checks.back();
+        if (c.status == author::MachineCheck::Status::kError) {
+            fprintf(stderr, "facet-sim check: %s\n", c.error.c_str());
+            code = 2;
+        } else if (c.status == author::MachineCheck::Status::kChanged && code == 0) {
+            code = 1;
         }
-        if (!author::MachineDecisions(m.dir, args, o.ini.empty() ? nullptr : &iniText, &decisions, &error)) {
-            fail(m.dir + ": cannot read machine image: " + error);
-            continue;
-        }
-        std::string expectFile = m.dir + "/expect.json";
-        std::string text;
-        if (!author::JsonText(decisions, &text, &error)) {
-            fail(m.dir + ": " + error);
-            continue;
-        }
-        if (o.update) {
-            // Replaced whole, beside the image: a link there is replaced, never followed.
-            if (!author::WriteOutput(expectFile, text, &error)) {
-                fail(error);
-                continue;
-            }
-            report += name + ": expectations written\n";
-            continue;
-        }
-        std::string bytes;
-        bool missing = false;
-        if (!author::ReadFolderFile(m.dir, "expect.json", author::kJsonLimit, &bytes, &missing, &error)) {
-            fail(missing ? m.name + ": no expectations (facet-sim check --update writes them)" : error);
-            continue;
-        }
-        nlohmann::json expected;
-        if (!author::ParseJsonInput(bytes, author::kJsonDepthLimit, &expected, &error)) {
-            fail(expectFile + ": " + error);
-            continue;
-        }
-        std::vector<author::Finding> findings =
-            author::CompareDecisions(expectFile, expected, nlohmann::json::parse(text));
-        if (findings.empty()) {
-            report += name + ": unchanged\n";
-            continue;
-        }
-        ++changed;
-        report += name + ": changed\n";
-        for (const author::Finding& f : findings) report += author::FormatFindingText(f) + "\n";
-        if (code == 0) code = 1;
     }
-    if (!o.update) {
-        report += std::to_string(changed) + " of " + std::to_string(machines.size()) + " machines changed";
-        if (unreadable > 0) report += ", " + std::to_string(unreadable) + " could not be checked";
-        report += "\n";
+    bool written = true;
+    if (o.format == "json") {
+        written = cli::WriteJson(o.out, author::SuiteReportJson(checks));
+    } else if (o.format == "sarif") {
+        written = cli::WriteJson(o.out, author::SuiteReportSarif(checks, FACET_VERSION));
+    } else if (o.format == "junit") {
+        written = cli::Write(o.out, author::SuiteReportJunit(checks));
+    } else {
+        written = cli::Write(o.out, author::SuiteReportText(checks, o.quiet));
     }
-    return cli::Write(o.out, report) ? code : 2;
+    return written ? code : 2;
 }
 
 }  // namespace
@@ -98,14 +83,22 @@ void AddCheckCommand(CLI::App& app, int& exitCode) {
     auto o = std::make_shared<CheckOptions>();
     CLI::App* cmd = app.add_subcommand(
         "check",
-        "Derives the engine's decisions (section, favorites, pages, wallpaper copies, sign-up entries, failed "
-        "writes) for every recorded machine in SUITE_DIR (one image per folder, with optional args.txt) and "
-        "compares them with the expect.json in each folder; prints what changed. Exits 0 when nothing changed, "
-        "1 when something did, 2 when an image or an expectation cannot be read. No image is changed.");
+        "Derives what a branding run gives every recorded machine in SUITE_DIR (one image per folder, with "
+        "optional args.txt): section, pages, favorites, sign-up entries, wallpaper copies, failed writes; and "
+        "compares it with the expect.json in each folder. Each change is one line, placed on the branding "
+        "file's line of the value that changed where it has one, else on the machine's expect.json. Exits 0 "
+        "when nothing changed, 1 when something did, 2 when the suite has no machines, an image or an "
+        "expectation cannot be read, or the report cannot be written. No image is changed.");
     cmd->add_option("SUITE_DIR", o->suite, "the suite of recorded machines")->required();
     cmd->add_option("--ini", o->ini,
-                    "a Facet.INI that stands in for every machine's own branding file (held in memory)");
+                    "a Facet.INI that stands in for every machine's own branding file (held in memory); "
+                    "not with --update");
+    cli::AddFormat(cmd, o->format, {"text", "json", "junit", "sarif"},
+                   "text (default), json, junit (a testcase per machine) or sarif (each change on its line)");
     cli::AddOut(cmd, o->out);
-    cmd->add_flag("--update", o->update, "write the derived decisions as the new expectations");
+    cmd->add_flag("--quiet", o->quiet, "text: only the machines that changed, and the summary");
+    cmd->add_flag("--update", o->update,
+                  "write what each machine gets from its own branding file as its new expectations; refused "
+                  "with --ini (exit 2), since the machines keep their own file and a plain check would fail");
     cmd->callback([o, &exitCode]() { exitCode = Check(*o); });
 }
