@@ -18,7 +18,7 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 sim, src, out = sys.argv[1:4]
 os.makedirs(out, exist_ok=True)
-page = os.path.join(out, "compare.html")
+page = os.path.abspath(os.path.join(out, "compare.html"))
 run = subprocess.run([sim, "compare", os.path.join(src, "examples/machine/drive_c/Facet/Facet.INI"),
                       os.path.join(src, "examples/Facet-edited.INI"), "--image", os.path.join(src, "examples/machine"),
                       "--models", os.path.join(src, "examples/models.txt"), "--format", "html", "--out", page])

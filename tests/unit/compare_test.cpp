@@ -120,14 +120,20 @@ TEST_F(CompareTest, ReSaveInAnotherCodePageChangesTheNames) {
     EXPECT_NE(text.find("Zubeh\xc3\xb6r"), std::string::npos) << text;
     EXPECT_NE(text.find("Zubeh\xe2\x80\x9dr"), std::string::npos) << text;
 
-    // The same text as UTF-16LE: the names the engine reads from it are not the same.
-    std::string utf16 = "\xff\xfe";
-    for (unsigned char ch : ansi) {
-        utf16 += static_cast<char>(ch);
-        utf16 += '\0';
-    }
-    author::Comparison u = Compare(ansi, utf16);
-    EXPECT_GT(u.changed, 0u);
+    // Re-saved as UTF-16LE: faithfully, the engine reads the same names; from an editor
+    // that took the bytes as code page 850, "\xf6" became U+00F7 and the name differs.
+    auto utf16 = [](const std::string& latin1) {
+        std::string out = "\xff\xfe";
+        for (unsigned char ch : latin1) {
+            out += static_cast<char>(ch);
+            out += '\0';
+        }
+        return out;
+    };
+    EXPECT_EQ(Compare(ansi, utf16(ansi)).changed, 0u);
+    author::Comparison u = Compare(ansi, utf16(Replace(kBase, "Name=Beta", "Name=Zubeh\xf7r")));
+    ASSERT_EQ(u.groups.size(), 1u);
+    EXPECT_NE(u.groups[0].Text().find("Zubeh\xc3\xb7r"), std::string::npos) << u.groups[0].Text();
 }
 
 TEST_F(CompareTest, GroupsAreLargestFirstWithTheirCoverAndCause) {
@@ -140,7 +146,9 @@ TEST_F(CompareTest, GroupsAreLargestFirstWithTheirCoverAndCause) {
     size_t total = 0;
     for (size_t i = 0; i < c.groups.size(); ++i) {
         total += c.groups[i].count;
-        if (i > 0) EXPECT_GE(c.groups[i - 1].count, c.groups[i].count);
+        if (i > 0) {
+            EXPECT_GE(c.groups[i - 1].count, c.groups[i].count);
+        }
     }
     EXPECT_EQ(total, c.changed);
     // Both models and screens get the new search page; only the tablet in the UK the section.

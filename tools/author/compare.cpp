@@ -21,7 +21,8 @@ namespace {
 
 std::string FolderOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    return slash == std::string::npos ? "." : slash == 0 ? "/"
+                                                         : path.substr(0, slash);
 }
 
 // One branding file on its machine.
@@ -129,7 +130,8 @@ public:
         cause->oldLine = o.line;
         cause->newLine = n.line;
         std::string what = key.empty() ? "section " + section : "[" + section + "] " + key;
-        cause->text = what + (o.line == 0 ? " added" : n.line == 0 ? " removed" : " changed");
+        cause->text = what + (o.line == 0 ? " added" : n.line == 0 ? " removed"
+                                                                   : " changed");
         return true;
     }
 

@@ -67,7 +67,8 @@ std::string CompareText(const Comparison& c, const std::string& oldName, const s
     std::ostringstream out;
     out << oldName << " -> " << newName << "\n";
     for (const ChangeGroup& g : c.groups) {
-        out << "\n" << g.count << (g.count == 1 ? " combination: " : " combinations: ") << g.Text() << "\n";
+        out << "\n"
+            << g.count << (g.count == 1 ? " combination: " : " combinations: ") << g.Text() << "\n";
         out << "    models (" << g.models.size() << "): " << Listed(g.models, 8) << "\n";
         out << "    regions (" << g.regions.size() << "): " << Listed(RegionNames(g.regions), 20) << "\n";
         std::vector<std::string> langs;
@@ -153,7 +154,7 @@ const char kCompareStyle[] = R"CSS(
 .k-favorites{background:#7a4fb8}.k-signup{background:#0b7a8f}.k-wallpaper{background:#4c9a2a}
 .legend span.same{background:#d8dce0;color:#57606a}
 .groups li{margin:6px 0}.groups .cov{color:#57606a;font-size:12px}
-#panel .ba{display:flex;gap:12px}#panel .ba>div{flex:1;min-width:0}#panel .chg{font-weight:600}
+#panel .ba{display:flex;gap:12px}#panel .ba>div{flex:1;min-width:0;overflow-wrap:anywhere}#panel .chg{font-weight:600}
 )CSS";
 
 // Shows a cell's outcome pairs, before and after, on hover and pinned on click (click

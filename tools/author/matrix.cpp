@@ -229,10 +229,10 @@ size_t WalkMatrix(EngineQuery& q, const MatrixOptions& options, const std::vecto
                     auto probes = List();
                     for (const Candidate& cand : d.candidates) {
                         if (cand.result == "not-probed") continue;
-                        const char* why = cand.result == "found"          ? "chosen"
-                                          : !options.explainCandidates    ? "no section with a Home key"
-                                          : cand.result == "no-home"      ? "section has no Home key"
-                                                                          : "no such section";
+                        const char* why = cand.result == "found"       ? "chosen"
+                                          : !options.explainCandidates ? "no section with a Home key"
+                                          : cand.result == "no-home"   ? "section has no Home key"
+                                                                       : "no such section";
                         probes->push_back(cand.name + ": " + why);
                     }
                     if (d.found == 0) probes->push_back("DEFAULT_SECTION: the default, not probed");
