@@ -49,7 +49,18 @@ bool Outcome(const std::string& dir, const std::vector<std::string>& args, const
         f.rule = ChangeKindName(c.kind);
         f.message = c.text;
         if (!c.anchor.inOld && !c.anchor.section.empty() && !iniFile.empty()) {
-            int line = c.anchor.key.empty() ? q.SectionLine(c.anchor.section) : q.EntryLine(c.anchor.section, c.anchor.key);
+            auto find = [&q, &c] {
+                return c.anchor.key.empty() ? q.SectionLine(c.anchor.section) : q.EntryLine(c.anchor.section, c.anchor.key);
+            };
+            int line = 0;
+            if (options.iniText == nullptr) {
+                line = find();
+            } else {
+                // The same file for every machine: read for its lines once.
+                auto [at, added] = options.iniLines->try_emplace({c.anchor.section, c.anchor.key}, 0);
+                if (added) at->second = find();
+                line = at->second;
+            }
             if (line > 0) {
                 f.file = iniFile;
                 f.line = line;

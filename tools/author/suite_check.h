@@ -7,7 +7,10 @@
 // args.txt (the run's arguments, one a line) and expect.json.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -34,6 +37,9 @@ struct SuiteCheckOptions {
     const std::string* iniText = nullptr;
     std::string iniName;  // how it is named in the report (UTF-8)
     bool update = false;  // write the outcomes as the new expectations
+    // The lines of the values of iniText, found once for every machine that asks.
+    std::shared_ptr<std::map<std::pair<std::string, std::string>, int>> iniLines =
+        std::make_shared<std::map<std::pair<std::string, std::string>, int>>();
 };
 
 // One machine checked (or its expectations written).
