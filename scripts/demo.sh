@@ -35,3 +35,12 @@ build/host/facet-sim matrix --image examples/machine --models examples/models.tx
     status=$?
 echo
 echo "=== Branding report (facet-sim matrix, exit code $status): $report"
+
+# A review of an edit of the sample file (examples/Facet-edited.INI) before it ships: what
+# the edit changes for every model, region, language and screen of the sample product line.
+echo
+echo "=== Change review: facet-sim compare examples/machine/drive_c/Facet/Facet.INI examples/Facet-edited.INI"
+status=0
+build/host/facet-sim compare examples/machine/drive_c/Facet/Facet.INI examples/Facet-edited.INI \
+    --image examples/machine --models examples/models.txt || status=$?
+echo "Exit code:     $status (0: no outcome changes, 1: some change)"

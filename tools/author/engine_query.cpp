@@ -326,13 +326,17 @@ int EngineQuery::SectionLine(const std::string& section) {
     return s ? s->header.number : 0;
 }
 
-int EngineQuery::EntryLine(const std::string& section, const std::string& key) {
+int EngineQuery::EntryLine(const std::string& section, const std::string& key) { return Entry(section, key, nullptr); }
+
+int EngineQuery::Entry(const std::string& section, const std::string& key, std::string* value) {
     Lines();
     const formats::ProfileSection* s = FindSection(state_->parse, state_->firstSection, section);
     if (s == nullptr) return 0;
     std::string want(formats::ProfileRequestName(ImageFromUtf8(key)));
     for (const formats::ProfileLine& e : s->entries) {
-        if (AsciiSameText(e.key, want)) return e.number;
+        if (!AsciiSameText(e.key, want)) continue;
+        if (value != nullptr) *value = Utf8FromImage(e.value);
+        return e.number;
     }
     return 0;
 }

@@ -283,6 +283,8 @@ public:
     // Lines of the first section of a name and of the first entry of a key in it; 0 for none.
     int SectionLine(const std::string& section);
     int EntryLine(const std::string& section, const std::string& key);
+    // The same, with the value that entry gives the reader (UTF-8) in *value.
+    int Entry(const std::string& section, const std::string& key, std::string* value);
     // The lines a section covers, up to the next header.
     bool SectionSpan(const std::string& section, int* first, int* last);
     int FirstHeaderLine();

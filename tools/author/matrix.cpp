@@ -28,20 +28,6 @@ struct ModelGroup {
     bool regionFromTable = false;
 };
 
-struct RegionChoice {
-    RegionInfo region;
-    std::string source;  // "option-code", "qor-ini" or "fallback"
-    std::string evidence;
-};
-
-// What a section search leads to, for one category, region and language.
-struct SectionOutcome {
-    std::vector<Candidate> candidates;
-    std::string section;
-    int candidate = 0;
-    std::shared_ptr<std::vector<std::string>> probes = std::make_shared<std::vector<std::string>>();
-};
-
 // What the installation does, for one section, variant, language text and screen.
 struct Installed {
     std::string home;
@@ -77,20 +63,20 @@ std::vector<ModelGroup> GroupModels(const std::vector<std::string>& models) {
 
 // The regions the factory options file can give, as the engine reads each value (cut
 // to two characters; no file at all leaves the fallback "XX").
-std::vector<RegionChoice> FactoryRegions(EngineQuery& q, const MatrixOptions& options) {
+std::vector<MatrixRegion> FactoryRegions(EngineQuery& q, const MatrixOptions& options) {
     std::vector<std::string> values = options.regions;
     if (values.empty()) {
         for (const EngineFacts::RegionRow& row : EngineQuery::Facts().regionTable) values.push_back(row.region);
     }
-    std::vector<RegionChoice> choices;
+    std::vector<MatrixRegion> choices;
     auto add = [&](const std::string* value) {
         q.SetFactoryRegion(value);
         RegionInfo r = q.FactoryRegion();
         // The section search reads "uk" as it reads "UK": one region, the first spelling.
-        for (const RegionChoice& c : choices) {
+        for (const MatrixRegion& c : choices) {
             if (FoldName(c.region.code) == FoldName(r.code)) return;
         }
-        RegionChoice c;
+        MatrixRegion c;
         c.region = r;
         if (r.source == "factory-file") {
             c.source = "qor-ini";
@@ -182,115 +168,141 @@ std::unique_ptr<host::Image> FreshMachine() {
     return image;
 }
 
+MatrixCombination::InstallKey MatrixCombination::Key() const {
+    return InstallKey(search->section, brand->imageFolder, texts->osLangString, wide);
+}
+
+Decision MatrixCombination::InstallDecision() const {
+    Decision d;
+    d.brand = *brand;
+    d.region = region->region;
+    d.language = *texts;
+    d.candidates = search->candidates;
+    d.found = search->candidate;
+    d.section = search->section;
+    d.wideScreen = wide;
+    return d;
+}
+
+size_t WalkMatrix(EngineQuery& q, const MatrixOptions& options, const std::vector<uint16_t>& languages,
+                  const std::function<void(const MatrixCombination&)>& visit) {
+    std::vector<ModelGroup> groups = GroupModels(options.models);
+    std::vector<MatrixRegion> factoryRegions = FactoryRegions(q, options);
+
+    std::map<uint16_t, LanguageTexts> codes;
+    for (uint16_t lang : languages) codes[lang] = EngineQuery::Languages(0x0409, lang);
+
+    std::map<std::tuple<std::string, std::string, uint16_t>, MatrixSearch> searches;
+    std::vector<bool> screens;
+    if (options.wide) screens.push_back(true);
+    if (options.normal) screens.push_back(false);
+
+    MatrixCombination c;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const ModelGroup& group = groups[g];
+        std::vector<MatrixRegion> regions;
+        if (group.regionFromTable) {
+            MatrixRegion r;
+            r.region.code = group.brand.tableRegion;
+            r.region.source = "option-code";
+            r.region.tableRow = group.brand.tableRow;
+            r.source = "option-code";
+            r.evidence = "option code " + group.brand.optionCode + ", table row " + std::to_string(group.brand.tableRow);
+            regions.push_back(r);
+        } else {
+            regions = factoryRegions;
+        }
+        c.group = g;
+        c.models = group.models;
+        c.brand = &group.brand;
+        for (const MatrixRegion& region : regions) {
+            c.region = &region;
+            for (uint16_t lang : languages) {
+                const LanguageTexts& lc = codes[lang];
+                auto key = std::make_tuple(group.brand.category, region.region.code, lang);
+                auto found = searches.find(key);
+                if (found == searches.end()) {
+                    Decision d = q.Search(region.region.code, lc, group.brand.category);
+                    MatrixSearch o;
+                    o.candidates = d.candidates;
+                    o.section = d.section;
+                    o.candidate = d.found;
+                    auto probes = List();
+                    for (const Candidate& cand : d.candidates) {
+                        if (cand.result == "not-probed") continue;
+                        const char* why = cand.result == "found"       ? "chosen"
+                                          : !options.explainCandidates ? "no section with a Home key"
+                                          : cand.result == "no-home"   ? "section has no Home key"
+                                                                       : "no such section";
+                        probes->push_back(cand.name + ": " + why);
+                    }
+                    if (d.found == 0) probes->push_back("DEFAULT_SECTION: the default, not probed");
+                    o.probes = probes;
+                    found = searches.emplace(key, std::move(o)).first;
+                }
+                c.language = lang;
+                c.texts = &lc;
+                c.search = &found->second;
+                for (bool wide : screens) {
+                    c.wide = wide;
+                    visit(c);
+                }
+            }
+        }
+    }
+    return searches.size();
+}
+
 void BuildMatrix(EngineQuery& q, const MatrixOptions& options, Matrix* matrix) {
     matrix->brandingSections = q.BrandingSections();
     matrix->languages = options.languages.empty() ? LanguagesNamedBySections(matrix->brandingSections)
                                                   : options.languages;
     matrix->rows.clear();
 
-    std::vector<ModelGroup> groups = GroupModels(options.models);
-    std::vector<RegionChoice> factoryRegions = FactoryRegions(q, options);
-
-    std::map<uint16_t, LanguageTexts> codes;
-    for (uint16_t lang : matrix->languages) codes[lang] = EngineQuery::Languages(0x0409, lang);
-
-    std::map<std::tuple<std::string, std::string, uint16_t>, SectionOutcome> outcomes;
-    std::map<std::tuple<std::string, std::string, std::string, bool>, Installed> installs;
-    std::vector<bool> screens;
-    if (options.wide) screens.push_back(true);
-    if (options.normal) screens.push_back(false);
-
-    for (const ModelGroup& group : groups) {
-        std::vector<RegionChoice> regions;
-        if (group.regionFromTable) {
-            RegionChoice c;
-            c.region.code = group.brand.tableRegion;
-            c.region.source = "option-code";
-            c.region.tableRow = group.brand.tableRow;
-            c.source = "option-code";
-            c.evidence = "option code " + group.brand.optionCode + ", table row " + std::to_string(group.brand.tableRow);
-            regions.push_back(c);
-        } else {
-            regions = factoryRegions;
+    std::map<MatrixCombination::InstallKey, Installed> installs;
+    matrix->sectionDecisions = WalkMatrix(q, options, matrix->languages, [&](const MatrixCombination& c) {
+        auto ikey = c.Key();
+        auto in = installs.find(ikey);
+        if (in == installs.end()) {
+            in = installs.emplace(ikey, Install(q, c.InstallDecision())).first;
+            ++matrix->installations;
         }
-        for (const RegionChoice& region : regions) {
-            for (uint16_t lang : matrix->languages) {
-                const LanguageTexts& lc = codes[lang];
-                auto key = std::make_tuple(group.brand.category, region.region.code, lang);
-                auto found = outcomes.find(key);
-                if (found == outcomes.end()) {
-                    Decision d = q.Search(region.region.code, lc, group.brand.category);
-                    SectionOutcome o;
-                    o.candidates = d.candidates;
-                    o.section = d.section;
-                    o.candidate = d.found;
-                    for (const Candidate& c : d.candidates) {
-                        if (c.result == "not-probed") continue;
-                        const char* why = c.result == "found"          ? "chosen"
-                                          : !options.explainCandidates ? "no section with a Home key"
-                                          : c.result == "no-home"      ? "section has no Home key"
-                                                                       : "no such section";
-                        o.probes->push_back(c.name + ": " + why);
-                    }
-                    if (d.found == 0) o.probes->push_back("DEFAULT_SECTION: the default, not probed");
-                    found = outcomes.emplace(key, std::move(o)).first;
-                    ++matrix->sectionDecisions;
-                }
-                const SectionOutcome& outcome = found->second;
-                for (bool wide : screens) {
-                    auto ikey = std::make_tuple(outcome.section, group.brand.imageFolder, lc.osLangString, wide);
-                    auto in = installs.find(ikey);
-                    if (in == installs.end()) {
-                        Decision d;
-                        d.brand = group.brand;
-                        d.region = region.region;
-                        d.language = lc;
-                        d.candidates = outcome.candidates;
-                        d.found = outcome.candidate;
-                        d.section = outcome.section;
-                        d.wideScreen = wide;
-                        in = installs.emplace(ikey, Install(q, d)).first;
-                        ++matrix->installations;
-                    }
-                    const Installed& content = in->second;
-                    MatrixRow row;
-                    row.models = group.models;
-                    row.category = group.brand.category;
-                    row.region = region.region.code;
-                    row.regionSource = region.source;
-                    row.regionEvidence = region.evidence;
-                    row.language = lang;
-                    row.wide = wide;
-                    row.section = outcome.section;
-                    row.candidate = outcome.candidate;
-                    row.probes = outcome.probes;
-                    row.home = content.home;
-                    row.search = content.search;
-                    row.favorites = content.favorites;
-                    row.shortcuts = content.shortcuts;
-                    row.signup = content.signup;
-                    row.wallpapers = content.wallpapers;
-                    row.variant = content.variant;
-                    row.sizeFile = content.sizeFile;
-                    if (outcome.candidate == 0) {
-                        row.flags.push_back("default");
-                        row.notes.push_back("no candidate section has a Home key: DEFAULT_SECTION is used");
-                    }
-                    for (const auto& [flag, note] : content.flags) {
-                        row.flags.push_back(flag);
-                        row.notes.push_back(flag == "no-branding" ? "section " + outcome.section + " " + note : note);
-                    }
-                    if (group.brand.insideWord) {
-                        row.flags.push_back("two-letter-match");
-                        row.notes.push_back("category " + group.brand.category + " comes from " +
-                                            Quoted(group.brand.matchedText) +
-                                            " found inside a longer word of the model name");
-                    }
-                    matrix->rows.push_back(std::move(row));
-                }
-            }
+        const Installed& content = in->second;
+        const MatrixSearch& outcome = *c.search;
+        MatrixRow row;
+        row.models = c.models;
+        row.category = c.brand->category;
+        row.region = c.region->region.code;
+        row.regionSource = c.region->source;
+        row.regionEvidence = c.region->evidence;
+        row.language = c.language;
+        row.wide = c.wide;
+        row.section = outcome.section;
+        row.candidate = outcome.candidate;
+        row.probes = outcome.probes;
+        row.home = content.home;
+        row.search = content.search;
+        row.favorites = content.favorites;
+        row.shortcuts = content.shortcuts;
+        row.signup = content.signup;
+        row.wallpapers = content.wallpapers;
+        row.variant = content.variant;
+        row.sizeFile = content.sizeFile;
+        if (outcome.candidate == 0) {
+            row.flags.push_back("default");
+            row.notes.push_back("no candidate section has a Home key: DEFAULT_SECTION is used");
         }
-    }
+        for (const auto& [flag, note] : content.flags) {
+            row.flags.push_back(flag);
+            row.notes.push_back(flag == "no-branding" ? "section " + outcome.section + " " + note : note);
+        }
+        if (c.brand->insideWord) {
+            row.flags.push_back("two-letter-match");
+            row.notes.push_back("category " + c.brand->category + " comes from " + Quoted(c.brand->matchedText) +
+                                " found inside a longer word of the model name");
+        }
+        matrix->rows.push_back(std::move(row));
+    });
 }
 
 bool PrepareMatrixQuery(EngineQuery& q, const MatrixOptions& options, std::string* error) {

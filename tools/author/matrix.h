@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -123,6 +124,47 @@ bool BuildMatrix(const MatrixOptions& options, Matrix* matrix, std::string* erro
 // branding file and the pictures put in place, then the rows.
 bool PrepareMatrixQuery(EngineQuery& query, const MatrixOptions& options, std::string* error);
 void BuildMatrix(EngineQuery& query, const MatrixOptions& options, Matrix* matrix);
+
+// A region a combination gets: from the model's option code, the factory options file or
+// the fallback.
+struct MatrixRegion {
+    RegionInfo region;
+    std::string source;  // "option-code", "qor-ini" or "fallback"
+    std::string evidence;
+};
+
+// What the section search gives one category, region and language.
+struct MatrixSearch {
+    std::vector<Candidate> candidates;
+    std::string section;
+    int candidate = 0;
+    TextList probes;
+};
+
+// One combination of the matrix as the walk meets it. The pointers hold during the visit.
+struct MatrixCombination {
+    size_t group = 0;  // index of its models among the walk's model groups
+    TextList models;   // the models the engine treats alike here
+    const BrandInfo* brand = nullptr;
+    const MatrixRegion* region = nullptr;
+    uint16_t language = 0;
+    const LanguageTexts* texts = nullptr;
+    bool wide = false;
+    const MatrixSearch* search = nullptr;
+
+    // What the installation's answer depends on: the section, the wallpaper variant, the
+    // language text and the screen. Combinations of one key get the same installation.
+    using InstallKey = std::tuple<std::string, std::string, std::string, bool>;
+    InstallKey Key() const;
+    // The decision the installation is asked with.
+    Decision InstallDecision() const;
+};
+
+// Walks every combination of the options' models, regions and screens with `languages`,
+// in one order (model groups, regions, languages, screens) that is the same for every
+// branding file, asking each distinct section search once. Returns how many it asked.
+size_t WalkMatrix(EngineQuery& query, const MatrixOptions& options, const std::vector<uint16_t>& languages,
+                  const std::function<void(const MatrixCombination&)>& visit);
 
 // The machine a matrix without an image stands for: the program at C:\Facet\Facet.exe,
 // Program Files, the Windows wallpaper folder, C:\FACTORY\Util, the sign-up folder and a

@@ -469,6 +469,8 @@ void WriteContactSheet(std::ostream& out, const ReportInput& in) {
 
 }  // namespace
 
+const char* ReportStyle() { return kStyle; }
+
 std::string HtmlEscape(const std::string& text) {
     std::string out;
     out.reserve(text.size());

@@ -26,6 +26,9 @@ struct ReportInput {
 
 void WriteHtmlReport(std::ostream& out, const ReportInput& input);
 
+// The report's stylesheet, which the compare view shares.
+const char* ReportStyle();
+
 // Text made safe for HTML element content and attribute values.
 std::string HtmlEscape(const std::string& text);
 

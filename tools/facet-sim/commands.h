@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "author/matrix.h"
 #include "platform/host/image.h"
 
 void AddRunCommand(CLI::App& app, int& exitCode);
@@ -31,6 +32,8 @@ void AddMatrixCommand(CLI::App& app, int& exitCode);
 // Run reports and the recorded-machine suite.
 void AddDiffCommand(CLI::App& app, int& exitCode);
 void AddCheckCommand(CLI::App& app, int& exitCode);
+// Two branding files over every combination of a product line.
+void AddCompareCommand(CLI::App& app, int& exitCode);
 
 // Shared by the commands.
 namespace cli {
@@ -78,5 +81,17 @@ bool WriteJson(const std::string& out, const nlohmann::ordered_json& doc);
 CLI::Option* AddFormat(CLI::App* cmd, std::string& format, std::initializer_list<std::string> forms,
                        const std::string& help);
 CLI::Option* AddOut(CLI::App* cmd, std::string& out);
+
+// What a matrix ranges over (matrix, compare): --models, --languages, --regions, --screens.
+struct MatrixRange {
+    std::string models;
+    std::string languages;
+    std::string regions;
+    std::string screens = "wide,normal";
+};
+void AddMatrixRange(CLI::App* cmd, MatrixRange& range);
+// Reads them into *options; on bad input prints "facet-sim COMMAND: --option: why" and
+// returns false (the caller exits with 2).
+bool ReadMatrixRange(const char* command, const MatrixRange& range, author::MatrixOptions* options);
 
 }  // namespace cli

@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     AddLintCommand(app, exitCode);
     AddDiffCommand(app, exitCode);
     AddCheckCommand(app, exitCode);
+    AddCompareCommand(app, exitCode);
 
     // Messages name the command from the moment the command line reaches it.
     for (CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {

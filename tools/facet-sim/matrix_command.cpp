@@ -19,10 +19,7 @@ namespace {
 struct MatrixCommandOptions {
     std::string ini;
     std::string image;
-    std::string models;
-    std::string languages;
-    std::string regions;
-    std::string screens = "wide,normal";
+    cli::MatrixRange range;
     std::string format = "csv";
     std::string out;
 };
@@ -43,28 +40,7 @@ bool HasProblem(const author::MatrixRow& row) {
 int RunMatrix(const MatrixCommandOptions& o) {
     author::MatrixOptions options;
     std::string error;
-    std::string modelsText;
-    if (!author::ReadInput(o.models, author::kListLimit, &modelsText, &error)) {
-        cli::Fail("--models: " + author::Utf8FromHost(error));
-        return 2;
-    }
-    // The names as UTF-8, like every text of the output; a file written in the machines'
-    // code page is taken as that.
-    for (const std::string& model : author::ParseModelsFile(modelsText)) options.models.push_back(author::Utf8FromHost(model));
-    std::string languages = cli::SameWord(o.languages, "all") ? "all" : o.languages;
-    if (!languages.empty() && !author::ParseLanguages(languages, &options.languages, &error)) {
-        cli::Fail("--languages: " + error);
-        return 2;
-    }
-    if (!o.regions.empty() && !author::ParseRegions(o.regions, &options.regions, &error)) {
-        cli::Fail("--regions: " + error);
-        return 2;
-    }
-    for (std::string& region : options.regions) region = author::Utf8FromHost(region);
-    if (!author::ParseScreens(o.screens, &options.wide, &options.normal, &error)) {
-        cli::Fail("--screens: " + error);
-        return 2;
-    }
+    if (!cli::ReadMatrixRange("matrix", o.range, &options)) return 2;
     if (o.ini.empty() && o.image.empty()) {
         cli::Fail("no branding file (see --help)", "name it with --ini, or an image with --image");
         return 2;
@@ -152,19 +128,7 @@ void AddMatrixCommand(CLI::App& app, int& exitCode) {
                     "with its wallpapers; without it a freshly imaged machine is assumed (the program at "
                     "C:\\Facet\\Facet.exe, the usual folders, a Favorites folder) and the wallpapers are looked "
                     "for beside FACET_INI");
-    cmd->add_option("--models", o->models,
-                    "one model name a line, as the firmware reports it; blank lines and lines whose first "
-                    "non-blank character is # are skipped")
-        ->required();
-    cmd->add_option("--languages", o->languages,
-                    "system UI language identifiers, hex, comma-separated, or all (default: those the branding "
-                    "file's section names hold, and 0409)");
-    cmd->add_option("--regions", o->regions,
-                    "DashRegion values the factory options file may hold, comma-separated, for models without a "
-                    "known option code (default: every region code of the table); the fallback XX (no value) "
-                    "is always added");
-    cmd->add_option("--screens", o->screens, "wide, normal or both (default wide,normal)")
-        ->transform(cli::EachOf({"wide", "normal"}));
+    cli::AddMatrixRange(cmd, o->range);
     cli::AddFormat(cmd, o->format, {"csv", "json", "html"}, "csv (default), json or html");
     cli::AddOut(cmd, o->out);
     cmd->callback([o, &exitCode]() { exitCode = RunMatrix(*o); });
