@@ -23,7 +23,7 @@ struct CheckOptions {
     bool quiet = false;
 };
 
-void Say(const std::string& what) { fprintf(stderr, "facet-sim check: %s\n", author::Utf8FromHost(what).c_str()); }
+void Say(const std::string& what) { cli::Fail(author::Utf8FromHost(what)); }
 
 int Check(const CheckOptions& o) {
     if (o.update && !o.ini.empty()) {
@@ -58,7 +58,7 @@ int Check(const CheckOptions& o) {
         checks.push_back(author::CheckMachine(m, options));
         const author::MachineCheck& c = checks.back();
         if (c.status == author::MachineCheck::Status::kError) {
-            fprintf(stderr, "facet-sim check: %s\n", c.error.c_str());
+            cli::Fail(c.error);
             code = 2;
         } else if (c.status == author::MachineCheck::Status::kChanged && code == 0) {
             code = 1;

@@ -25,17 +25,16 @@ int RunCompare(const CompareCommandOptions& o) {
     author::CompareOptions options;
     if (!cli::ReadMatrixRange("compare", o.range, &options.range)) return 2;
     if (!o.image.empty() && (!o.oldImage.empty() || !o.newImage.empty())) {
-        fprintf(stderr, "facet-sim compare: --image and --old-image/--new-image: give one tree, or both trees\n");
+        cli::Fail("cannot be given together", "--image and --old-image/--new-image");
         return 2;
     }
     if (o.oldImage.empty() != o.newImage.empty()) {
-        fprintf(stderr, "facet-sim compare: --old-image and --new-image go together: %s\n",
-                author::Utf8FromHost(o.oldImage.empty() ? o.newImage : o.oldImage).c_str());
+        cli::Fail("--old-image and --new-image go together",
+                  author::Utf8FromHost(o.oldImage.empty() ? o.newImage : o.oldImage));
         return 2;
     }
     if ((o.oldIni.empty() || o.newIni.empty()) && o.oldImage.empty()) {
-        fprintf(stderr, "facet-sim compare: name OLD_INI and NEW_INI (or the two images with --old-image and "
-                        "--new-image)\n");
+        cli::Fail("missing", "OLD_INI and NEW_INI (or the two images with --old-image and --new-image)");
         return 2;
     }
     options.oldIni = o.oldIni;
@@ -46,12 +45,12 @@ int RunCompare(const CompareCommandOptions& o) {
     // Output that cannot be written is found before the work is done.
     std::string error;
     if (!author::OutputPathUsable(o.out, &error)) {
-        fprintf(stderr, "facet-sim compare: %s\n", author::Utf8FromHost(error).c_str());
+        cli::Fail(author::Utf8FromHost(error));
         return 2;
     }
     author::Comparison result;
     if (!author::CompareBranding(options, &result, &error)) {
-        fprintf(stderr, "facet-sim compare: %s\n", author::Utf8FromHost(error).c_str());
+        cli::Fail(author::Utf8FromHost(error));
         return 2;
     }
     auto name = [](const std::string& ini, const std::string& image) {

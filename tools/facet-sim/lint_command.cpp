@@ -55,7 +55,7 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
         author::LintOptions options;
         if (!o->regions.empty()) {
             if (!author::ParseRegions(o->regions, &options.regions, &error)) {
-                fprintf(stderr, "facet-sim lint: --regions: %s\n", error.c_str());
+                cli::Fail("--regions: " + error);
                 exitCode = 2;
                 return;
             }
@@ -63,7 +63,7 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
             options.regionsGiven = true;
         }
         auto usage = [&exitCode](const std::string& message) {
-            fprintf(stderr, "facet-sim lint: %s\n", author::Utf8FromHost(message).c_str());
+            cli::Fail(author::Utf8FromHost(message));
             exitCode = 2;
         };
         for (size_t at = 0; !o->disable.empty() && at <= o->disable.size();) {
@@ -90,7 +90,7 @@ void AddLintCommand(CLI::App& app, int& exitCode) {
         if (!read) {
             // A folder given for FILE that is no image: say that it was taken for one.
             if (image == o->file && ini.empty()) error = "a folder given for FILE is read as a machine image: " + error;
-            fprintf(stderr, "facet-sim lint: %s\n", error.c_str());
+            cli::Fail(error);
             exitCode = 2;
             return;
         }
