@@ -2,7 +2,9 @@
 # How the cost of a branding run grows with its inputs. Grows one input of the sample
 # machine at a time in a temporary folder, runs `facet-sim run IMAGE -h` on a fresh copy
 # and `cat` of the same input files, and prints CPU times (user + system, median of the
-# repetitions), their ratio, the run's peak memory and the goal for that point.
+# repetitions), their ratio, the run's peak memory and the goal for that point. First it
+# times the sample run against `cat` of its input files in wall time, as pairs (one run,
+# then one cat, on a fresh copy each time), with and without --sync.
 #
 #   scripts/scaling.sh [--smoke] [FACET_SIM]
 #
@@ -196,8 +198,42 @@ else
     signup=(10000) registry=(100000 1000000) displays=1000 ini=100000 wallpaper=64
 fi
 
+# wall_pair RESULT_VAR IMAGE [RUN OPTIONS...]: the median over the repetitions of a run's
+# wall time divided by that of `cat` of the image's files right after it, "ratio run_ms cat_ms".
+wall_pair() {
+    local var=$1 image=$2
+    shift 2
+    local files=() ratios=() runs=() cats=()
+    while IFS= read -r -d '' f; do files+=("$f"); done < <(find "$image" -type f -print0)
+    local n=$((reps * 5))
+    for ((r = 0; r < n; r++)); do
+        rm -rf "$work/run"
+        cp -a "$image" "$work/run"
+        local t0=$EPOCHREALTIME
+        "$facet_sim" run "$work/run" "$@" -h >/dev/null 2>&1 || failed=1
+        local t1=$EPOCHREALTIME
+        cat "${files[@]}" >/dev/null
+        local t2=$EPOCHREALTIME
+        runs+=("$(calc "($t1 - $t0) * 1000")")
+        cats+=("$(calc "($t2 - $t1) * 1000")")
+        ratios+=("$(calc "($t1 - $t0) / ($t2 - $t1)")")
+    done
+    printf -v "$var" "%s %s %s" "$(printf '%s\n' "${ratios[@]}" | median)" \
+        "$(printf '%s\n' "${runs[@]}" | median)" "$(printf '%s\n' "${cats[@]}" | median)"
+}
+
+img=$(fresh sample)
+wall_pair res "$img"
+read -r ratio run_ms cat_ms <<<"$res"
+printf 'sample run, wall time paired with cat of its files: run %.1f ms, cat %.1f ms, ratio %.2fx (goal <= 2.5x)\n' \
+    "$run_ms" "$cat_ms" "$ratio"
+wall_pair res "$img" --sync
+read -r ratio run_ms cat_ms <<<"$res"
+printf 'the same with --sync (every file on the disk before the run ends): run %.1f ms, ratio %.2fx\n' "$run_ms" "$ratio"
+echo
+
 header
-point "sample machine" - "$(fresh sample)" "(for reference)"
+point "sample machine" - "$img" "(for reference)"
 base_mem=$run_mem
 for n in "${signup[@]}"; do point "sign-up pairs" "$n" "$(grow_signup "$n")" "<= 20x"; done
 for n in "${registry[@]}"; do

@@ -2,8 +2,8 @@
 // image for facet-sim, as the engine sees the machine. It lies beside Facet.exe, asks the
 // same system calls the engine asks (through the engine's own ZMINT.DLL binding) and
 // copies the files a run reads. It reads the machine and never changes it; the image is
-// written into a temporary folder beside OUTDIR and renamed at the end, so a capture that
-// failed half-way never looks complete.
+// written into a temporary folder beside OUTDIR, every file flushed to the disk, and
+// renamed at the end, so a capture that failed half-way never looks complete.
 //
 // Nothing is written outside that folder: every Windows path is resolved as Windows
 // resolves it and must stay on C:, inside the image's drive_c (ImagePath). A path that
@@ -146,6 +146,15 @@ bool CaptureFolder(Capture& cap, const std::string& winPath, const char* what = 
     return true;
 }
 
+// A recording is kept: every file of it is on the disk before the folder is renamed
+// into place, so a power cut after the capture loses none of it.
+bool FlushToDisk(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = FlushFileBuffers(h);
+    return CloseHandle(h) && ok;
+}
+
 // One file the run reads, when it exists on the machine.
 void CaptureFile(Capture& cap, const std::string& winPath) {
     if (!IsFile(winPath)) return;
@@ -163,6 +172,11 @@ void CaptureFile(Capture& cap, const std::string& winPath) {
     // The copy must not carry the read-only mark into the image: the image stands for
     // read-only paths through its Faults, and tools must be able to replace the image.
     SetFileAttributesA(image.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!FlushToDisk(image)) {
+        Warn("cannot write " + image + ": " + ErrorText(GetLastError()));
+        cap.failed = true;
+        return;
+    }
     ++cap.fileCount;
 }
 
@@ -386,7 +400,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
+              written == bytes.size() && FlushFileBuffers(h);
     return CloseHandle(h) && ok;
 }
 

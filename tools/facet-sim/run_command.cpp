@@ -15,6 +15,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
         std::string dir;
         std::vector<std::string> args;
         std::string report;
+        bool sync = false;
     };
     auto opts = std::make_shared<RunOptions>();
     CLI::App* run = app.add_subcommand(
@@ -33,6 +34,8 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
     run->add_option("--report", opts->report,
                     "also write what the run changed to this JSON file: exit_code, files, registry, signup, log "
                     "(facet-sim diff prints it)");
+    run->add_flag("--sync", opts->sync,
+                  "wait until every file the run writes is on the disk (slower; a power cut then loses nothing)");
     run->allow_extras();
     run->callback([run, opts, &exitCode]() {
         std::vector<std::string> engineArgs;
@@ -40,6 +43,7 @@ void AddRunCommand(CLI::App& app, int& exitCode) {
             exitCode = 2;
             return;
         }
+        if (opts->sync) host::Image::SetDefaultDurability(host::Durability::Synced);
         if (!opts->report.empty()) {
             // Refused before the run: a report that cannot be written would leave the
             // image changed by a command that failed.

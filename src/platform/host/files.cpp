@@ -168,7 +168,8 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     if (file == nullptr || hObject == INVALID_HANDLE_VALUE || file->kind != HandleKind::File) {
         return Fail(ERROR_INVALID_HANDLE);
     }
-    if (file->fd >= 0) close(file->fd);
+    // Windows reports no write-back failure here; a synced image notes one as a failed write.
+    if (DWORD err = file->image->CloseFile(file->fd)) file->image->NoteFailure(file->path.shown, err);
     delete file;
     return TRUE;
 }

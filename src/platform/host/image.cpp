@@ -37,6 +37,7 @@ constexpr size_t kAppendedKept = 4u << 20;
 constexpr DWORD kFileTooLarge = 223;  // ERROR_FILE_TOO_LARGE
 
 Image* g_current = nullptr;
+Durability g_defaultDurability = Durability::Atomic;
 
 int64_t Nanos(const timespec& t) { return static_cast<int64_t>(t.tv_sec) * 1000000000LL + t.tv_nsec; }
 
@@ -201,7 +202,6 @@ struct Image::Listing {
     };
     // Lower-cased name -> the names on disk with that spelling folded, in directory order.
     std::unordered_map<std::string, std::vector<Entry>> names;
-    bool cleaned = false;  // stale temporary files removed
 };
 
 struct Image::CachedProfile {
@@ -219,7 +219,9 @@ struct Image::RegOverlay {
     std::map<std::string, std::vector<formats::RegValue>> values;
 };
 
-Image::Image() = default;
+Image::Image() : durability_(g_defaultDurability) {}
+
+void Image::SetDefaultDurability(Durability durability) { g_defaultDurability = durability; }
 Image::~Image() {
     if (g_current == this) g_current = nullptr;
 }
@@ -724,14 +726,18 @@ DWORD Image::FileSize(const MappedPath& path, uint64_t* size) {
 // folder of that name left by an earlier run is never opened or touched: the next
 // number is taken instead; one left by a process that is gone is removed first.
 DWORD Image::MakeTemp(const std::string& dir, std::string* temp, int* fd) {
-    if (Listing* listing = ListFolder(dir); listing && !listing->cleaned) {
-        listing->cleaned = true;
-        for (const auto& [lower, entries] : listing->names) {
-            for (const Listing::Entry& e : entries) {
+    // Looked for once per folder and image: a run that writes one file many times pays
+    // for the folder's listing once.
+    if (swept_.insert(dir).second) {
+        if (DIR* d = opendir(dir.c_str())) {
+            while (struct dirent* e = readdir(d)) {
                 struct stat st;
-                std::string stale = dir + "/" + e.name;
-                if (IsStaleTemp(e.name) && lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode)) unlink(stale.c_str());
+                std::string stale = dir + "/" + e->d_name;
+                if (IsStaleTemp(e->d_name) && lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                    unlink(stale.c_str());
+                }
             }
+            closedir(d);
         }
     }
     static unsigned s_counter = 0;
@@ -766,13 +772,68 @@ DWORD WriteAll(int fd, const Image::Producer& produce, uint64_t* written) {
     DWORD produceErr = 0;
     bool produced = produce(put, &produceErr);
     if (!produced && err == 0) err = produceErr != 0 ? produceErr : ERROR_ACCESS_DENIED;
-    // Both calls are made whatever the first one answers, so the file is never left open.
-    if (fsync(fd) != 0 && err == 0) err = ErrorFromErrno(errno);
-    if (close(fd) != 0 && err == 0) err = ErrorFromErrno(errno);
     return err;
 }
 
+// Copies what is left of `in` into `out`: in the kernel where it can (no bytes through
+// this process, or none at all on a file system that shares the blocks), else through
+// `buffer`, made once for the image.
+DWORD CopyAll(int in, int out, std::unique_ptr<char[]>* buffer, uint64_t* written) {
+    constexpr size_t kChunk = 1u << 20;
+    for (;;) {
+        ssize_t n = copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;  // not between these two: copied by hand from where it stopped
+        if (n == 0) return 0;
+        *written += static_cast<uint64_t>(n);
+    }
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF) {
+        return ErrorFromErrno(errno);
+    }
+    if (!*buffer) buffer->reset(new char[kChunk]);  // left uninitialised: only read into
+    for (;;) {
+        ssize_t n = read(in, buffer->get(), kChunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return ERROR_ACCESS_DENIED;
+        if (n == 0) return 0;
+        for (ssize_t done = 0; done < n;) {
+            ssize_t m = write(out, buffer->get() + done, static_cast<size_t>(n - done));
+            if (m < 0 && errno == EINTR) continue;
+            if (m <= 0) return ErrorFromErrno(m < 0 ? errno : ENOSPC);
+            done += m;
+        }
+        *written += static_cast<uint64_t>(n);
+    }
+}
+
 }  // namespace
+
+void Image::SyncFolder(const std::string& dir) {
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+DWORD Image::ReplaceOnDisk(const std::string& target, const Fill& fill, uint64_t* written) {
+    std::string dir = FolderOf(target);
+    std::string temp;
+    int fd = -1;
+    if (DWORD err = MakeTemp(dir, &temp, &fd)) return err;
+    *written = 0;
+    DWORD err = fill(fd, written);
+    bool synced = durability_ == Durability::Synced;
+    // Both calls are made whatever the first one answers, so the file is never left open.
+    if (synced && fsync(fd) != 0 && err == 0) err = ErrorFromErrno(errno);
+    if (close(fd) != 0 && err == 0) err = ErrorFromErrno(errno);
+    if (err == 0 && rename(temp.c_str(), target.c_str()) != 0) err = ErrorFromErrno(errno);
+    if (err != 0) {
+        unlink(temp.c_str());
+        return err;
+    }
+    if (synced) SyncFolder(dir);
+    return 0;
+}
 
 DWORD Image::ReplaceFile(const MappedPath& path, const std::string& bytes) {
     return ReplaceFile(path, [&bytes](const PutBytes& put, DWORD*) { return put(bytes); });
@@ -801,18 +862,13 @@ DWORD Image::ReplaceFile(const MappedPath& path, const Producer& produce) {
         f.sizeAfter = node.size();
         return 0;
     }
-    std::string dir = FolderOf(path.host);
+    return ReplaceOnDisk(path, before, [&produce](int fd, uint64_t* written) { return WriteAll(fd, produce, written); });
+}
+
+DWORD Image::ReplaceOnDisk(const MappedPath& path, const Journal::File& before, const Fill& fill) {
     Forget(path.host);
-    std::string temp;
-    int fd = -1;
-    if (DWORD err = MakeTemp(dir, &temp, &fd)) return err;
     uint64_t written = 0;
-    DWORD err = WriteAll(fd, produce, &written);
-    if (err == 0 && rename(temp.c_str(), path.host.c_str()) != 0) err = ErrorFromErrno(errno);
-    if (err != 0) {
-        unlink(temp.c_str());
-        return err;
-    }
+    if (DWORD err = ReplaceOnDisk(path.host, fill, &written)) return err;
     Forget(path.host);
     Journal::File& f = JournalFile(path, before);
     f.exists = true;
@@ -861,19 +917,9 @@ DWORD Image::CopyFile(const MappedPath& source, const MappedPath& dest) {
         close(in);
         return ERROR_ACCESS_DENIED;
     }
-    // Streamed in pieces of 1 MiB, so that a large wallpaper is never held whole.
-    DWORD err = ReplaceFile(dest, [in](const PutBytes& put, DWORD* error) {
-        std::string chunk(1u << 20, '\0');
-        for (;;) {
-            ssize_t n = read(in, &chunk[0], chunk.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                *error = ERROR_ACCESS_DENIED;
-                return false;
-            }
-            if (n == 0) return true;
-            if (!put(std::string_view(chunk.data(), static_cast<size_t>(n)))) return false;
-        }
+    // Streamed, so that a large wallpaper is never held whole.
+    DWORD err = ReplaceOnDisk(dest, StateBefore(dest), [this, in](int fd, uint64_t* written) {
+        return CopyAll(in, fd, &copyBuffer_, written);
     });
     close(in);
     return err;
@@ -887,6 +933,7 @@ DWORD Image::MakeFolder(const MappedPath& path) {
     } else {
         Forget(path.host);
         if (mkdir(path.host.c_str(), 0777) != 0) return ErrorFromErrno(errno);
+        if (durability_ == Durability::Synced) SyncFolder(FolderOf(path.host));
     }
     Journal::File& f = JournalFile(path, before);
     f.folder = true;
@@ -925,6 +972,14 @@ DWORD Image::OpenFile(const MappedPath& path, int flags, int* fd) {
     f.sizeAfter = static_cast<uint64_t>(st.st_size);
     *fd = handle;
     return 0;
+}
+
+DWORD Image::CloseFile(int fd) {
+    if (fd < 0) return 0;
+    DWORD err = 0;
+    if (durability_ == Durability::Synced && fsync(fd) != 0) err = ErrorFromErrno(errno);
+    if (close(fd) != 0 && err == 0) err = ErrorFromErrno(errno);
+    return err;
 }
 
 DWORD Image::WriteAt(const MappedPath& path, int fd, bool append, uint64_t* position, std::string_view bytes) {
@@ -1085,17 +1140,15 @@ const formats::RegValue* Image::RegFindValue(const std::string& keyPath, std::st
 DWORD Image::SaveRegistry() {
     if (dir_.empty()) return 0;
     std::string file = dir_ + "/registry.reg";
-    std::string temp;
-    int fd = -1;
-    if (DWORD err = MakeTemp(dir_, &temp, &fd)) return err;
     uint64_t written = 0;
-    DWORD err = WriteAll(
-        fd, [this](const PutBytes& put, DWORD*) { return formats::FormatRegTextTo(registry_, put); }, &written);
-    if (err == 0 && rename(temp.c_str(), file.c_str()) != 0) err = ErrorFromErrno(errno);
-    if (err != 0) {
-        unlink(temp.c_str());
-        return err;
-    }
+    DWORD err = ReplaceOnDisk(
+        file,
+        [this](int fd, uint64_t* counted) {
+            return WriteAll(
+                fd, [this](const PutBytes& put, DWORD*) { return formats::FormatRegTextTo(registry_, put); }, counted);
+        },
+        &written);
+    if (err != 0) return err;
     struct stat st;
     if (stat(file.c_str(), &st) == 0) {
         registryStamp_ = Stamp{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),

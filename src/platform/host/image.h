@@ -22,6 +22,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "formats/profile_index.h"
@@ -96,6 +97,17 @@ struct Journal {
     const File* FindFile(std::string_view winPath) const;  // without regard to case
 };
 
+// How the image's files reach the disk. Either way every file a stand-in writes is
+// visible at once (as on Windows) and replaced whole: the new bytes go into a file
+// beside the old one that is renamed over it, so a run that is killed leaves each file
+// as it was or as it became, never torn. Synced also waits until each file (and the
+// folder's new entry, and the end of every file appended to) is on the disk, so that a
+// power cut after the call loses nothing: `facet-sim run --sync`.
+enum class Durability {
+    Atomic,
+    Synced
+};
+
 class Image {
 public:
     // Opens the image in `dir` (machine.ini, drive_c/, optionally registry.reg). Reads
@@ -110,6 +122,11 @@ public:
     Image& operator=(const Image&) = delete;
 
     const std::string& dir() const { return dir_; }  // empty for an image in memory
+
+    // Atomic unless asked; images opened from now on take the default.
+    void SetDurability(Durability durability) { durability_ = durability; }
+    Durability durability() const { return durability_; }
+    static void SetDefaultDurability(Durability durability);
 
     // A file held in memory over the folder from now on, in place of whatever the folder
     // has there; folders above it that are missing (or are links that leave the image)
@@ -165,6 +182,8 @@ public:
     // with O_APPEND.
     DWORD OpenFile(const MappedPath& path, int flags, int* fd);
     DWORD WriteAt(const MappedPath& path, int fd, bool append, uint64_t* position, std::string_view bytes);
+    // Closes a file OpenFile opened (-1 does nothing); synced first when the image is Synced.
+    DWORD CloseFile(int fd);
 
     // Profile files: the parsed file (null when it cannot be read; valid until the next
     // call into the image), and one entry written as WritePrivateProfileStringA does.
@@ -213,12 +232,20 @@ private:
     Journal::File StateBefore(const MappedPath& path);
     DWORD ReadNode(const Node& node, std::string* bytes, uint64_t limit);
     DWORD MakeTemp(const std::string& dir, std::string* temp, int* fd);
+    // Replaces the host file `target` with what `fill` writes into an open temporary
+    // file beside it (counting the bytes in *written); 0 or the Windows error.
+    using Fill = std::function<DWORD(int fd, uint64_t* written)>;
+    DWORD ReplaceOnDisk(const std::string& target, const Fill& fill, uint64_t* written);
+    // The same for a file of the drive, with its journal entry (`before` as for JournalFile).
+    DWORD ReplaceOnDisk(const MappedPath& path, const Journal::File& before, const Fill& fill);
+    void SyncFolder(const std::string& dir);
     bool RegistryFileChanged() const;
     std::shared_ptr<void> LockRegistry(DWORD* err);
     void DryRegKey(const std::string& keyPath);
     DWORD SaveRegistry();
 
-    std::string dir_;        // the image folder, resolved; empty in memory
+    std::string dir_;  // the image folder, resolved; empty in memory
+    Durability durability_;
     std::string driveRoot_;  // drive_c, resolved
     std::string machineText_;
     formats::ProfileIndex machine_;
@@ -243,6 +270,8 @@ private:
     bool trusted_ = false;
     std::unordered_map<std::string, std::unique_ptr<Listing>> listings_;
     std::unordered_map<std::string, std::unique_ptr<CachedProfile>> profiles_;
+    std::unordered_set<std::string> swept_;  // folders cleared of killed runs' temporary files
+    std::unique_ptr<char[]> copyBuffer_;
 
     Journal journal_;
     Journal dryJournal_;
