@@ -7,6 +7,7 @@
 
 #include "author/compare.h"
 #include "author/matrix_input.h"
+#include "author/output.h"
 #include "author/report_html.h"
 #include "author/sarif.h"
 
@@ -330,16 +331,7 @@ void WriteCompareHtml(std::ostream& out, const Comparison& c, const std::string&
     }
 
     nlohmann::json data = {{"s", strings.List()}, {"g", groups}, {"o", before}, {"n", after}, {"p", pairs}, {"c", cells}};
-    std::string json = data.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
-    std::string safe;
-    safe.reserve(json.size());
-    for (char ch : json) {
-        if (ch == '<') {
-            safe += "\\u003c";
-        } else {
-            safe += ch;
-        }
-    }
+    std::string safe = ScriptJson(data);
     out << "\n<div id=\"panel\"></div><script type=\"application/json\" id=\"data\">" << safe << "</script>\n<script>"
         << kCompareScript << "</script></body></html>\n";
 }

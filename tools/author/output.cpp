@@ -57,6 +57,30 @@ bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* 
     }
 }
 
+bool JsonLine(const nlohmann::ordered_json& record, std::string* out, std::string* error) {
+    try {
+        *out += record.dump() + "\n";
+        return true;
+    } catch (const nlohmann::json::exception&) {
+        *error = "internal error: a text of the output is not UTF-8";
+        return false;
+    }
+}
+
+std::string ScriptJson(const nlohmann::json& data) {
+    std::string json = data.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+    std::string safe;
+    safe.reserve(json.size());
+    for (char c : json) {
+        if (c == '<') {
+            safe += "\\u003c";
+        } else {
+            safe += c;
+        }
+    }
+    return safe;
+}
+
 namespace {
 
 std::string FolderOf(const std::string& path) {

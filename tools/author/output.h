@@ -19,6 +19,15 @@ namespace author {
 // gives false, with *error saying so, rather than a changed character.
 bool JsonText(const nlohmann::ordered_json& doc, std::string* out, std::string* error);
 
+// The same for a stream of records, one JSON object a line: appends the record and a
+// line feed to *out.
+bool JsonLine(const nlohmann::ordered_json& record, std::string* out, std::string* error);
+
+// JSON for a page's <script type="application/json"> block: on one line, ASCII only
+// (every other character escaped), and "<" escaped as \u003c so no text of it can end
+// the script.
+std::string ScriptJson(const nlohmann::json& data);
+
 // Writes a tool's output to standard output (path empty or "-"), or to the file at
 // path: into a new file beside it, renamed over it, so that a link there is replaced
 // rather than followed and an interrupted write leaves the old file. A device or a

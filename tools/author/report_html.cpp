@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "author/matrix_input.h"
+#include "author/output.h"
 #include "author/region_names.h"
 
 namespace author {
@@ -428,7 +429,7 @@ std::string RegionNamesJson() {
     nlohmann::json names = nlohmann::json::object();
     for (const EngineFacts::RegionRow& row : EngineQuery::Facts().regionTable) names[row.region] = RegionName(row.region);
     names[EngineQuery::Facts().noRegion] = RegionName(EngineQuery::Facts().noRegion);
-    return names.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
+    return ScriptJson(names);
 }
 
 void WriteContactSheet(std::ostream& out, const ReportInput& in) {
@@ -505,17 +506,7 @@ void WriteHtmlReport(std::ostream& out, const ReportInput& in) {
     out << "\n";
     WriteContactSheet(out, in);
     nlohmann::json data = {{"s", strings.List()}, {"g", groups}, {"r", rows}, {"c", cells}};
-    std::string json = data.dump(-1, ' ', true, nlohmann::json::error_handler_t::replace);
-    // "<" only ever appears inside JSON strings here; as \u003c it cannot end the script.
-    std::string safe;
-    safe.reserve(json.size());
-    for (char c : json) {
-        if (c == '<') {
-            safe += "\\u003c";
-        } else {
-            safe += c;
-        }
-    }
+    std::string safe = ScriptJson(data);
     out << "\n<div id=\"panel\" role=\"dialog\" aria-live=\"polite\"></div><script type=\"application/json\" "
            "id=\"data\">"
         << safe << "</script>\n<script type=\"application/json\" id=\"regions\">" << RegionNamesJson()

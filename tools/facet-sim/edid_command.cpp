@@ -38,7 +38,11 @@ bool Show(const std::string& name, const std::string& bytes, bool json, std::str
     std::string kind = e.displayType == "FLAT" && !json ? "flat panel" : e.displayType;
     if (json) {
         nlohmann::ordered_json line = {{"file", name}, {"version", e.nRev}, {"revision", e.nPass}, {"class", kind}, {"width", e.width}, {"height", e.height}};
-        *out += line.dump() + "\n";
+        std::string error;
+        if (!author::JsonLine(line, out, &error)) {
+            cli::Fail(error, name);
+            return false;
+        }
     } else {
         *out += name + ": version " + std::to_string(e.nRev) + ", revision " + std::to_string(e.nPass) + ", " + kind +
                 ", " + std::to_string(e.width) + " x " + std::to_string(e.height) + "\n";
