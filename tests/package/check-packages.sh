@@ -211,7 +211,7 @@ else
         expect_completion "edid " facet-sim ed
         expect_completion "--json " facet-sim edid --j
         expect_completion "--registry " facet-sim edid --reg
-        expect_completion "--help --report -h " facet-sim run "$work/c" -
+        expect_completion "--help --report --sync -h " facet-sim run "$work/c" -
         expect_completion "$work/c/image-one $work/c/image-two " facet-sim run "$work/c/im"
         expect_completion "$work/c/image-one " facet-sim edid --json --registry "$work/c/image-o"
         expect_completion "$work/c/image-file " facet-sim version "$work/c/image-f"
