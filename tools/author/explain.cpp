@@ -121,6 +121,7 @@ Json FindingsJson(EngineQuery& q, const std::string& file, const std::vector<std
     std::vector<Finding> findings;
     LintOptions options;
     options.checkAssets = true;
+    options.coverage = false;  // about the product line, not this machine
     LintBranding(q, file, options, &findings);
     for (const Finding& f : findings) {
         bool keep = false;

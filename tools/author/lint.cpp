@@ -802,7 +802,7 @@ void LintBranding(EngineQuery& query, const std::string& file, const LintOptions
         linter.Values();
         linter.Branding();
         linter.Links();
-        linter.Coverage();
+        if (options.coverage) linter.Coverage();
         linter.Directives(&accepted);
     }
     std::stable_sort(found.begin(), found.end(), [](const Finding& a, const Finding& b) {

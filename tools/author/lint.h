@@ -24,6 +24,9 @@ struct LintOptions {
     bool checkAssets = false;
     // Rules whose findings are accepted on purpose and not reported (names of kLintRules).
     std::vector<std::string> disabled;
+    // The product-line rules (shadowed-section, no-catch-all), which ask the section
+    // search for every region and language: off where one machine is the question.
+    bool coverage = true;
 };
 
 // Every rule the linter has: its fixed name, its severity and what it is about.
