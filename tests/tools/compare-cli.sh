@@ -3,33 +3,19 @@
 # edit in every form (text, JSON of the pinned shape, SARIF valid against the 2.1.0 schema
 # and on the edited file's lines, HTML), 2 for bad input and output that cannot be written.
 #   compare-cli.sh FACET_SIM
-set -u
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-sim=$(realpath "${1:?facet-sim}")
-work=$(mktemp -d /tmp/facet-compare-cli.XXXXXX)
-trap 'rm -rf "$work"' EXIT
-fail=0
-say() { echo "FAIL $*" >&2; fail=1; }
-expect() {
-    local name=$1 want=$2
-    shift 2
-    "$@" >"$work/stdout" 2>"$work/stderr"
-    local code=$?
-    [ $code -eq "$want" ] || say "$name: exit $code, expected $want: $(head -c 400 "$work/stderr")"
-}
+source "$(dirname "$0")/cli-lib.sh"
 old=$root/examples/machine/drive_c/Facet/Facet.INI
 new=$root/examples/Facet-edited.INI
 line=(--models "$root/examples/models.txt" --image "$root/examples/machine")
 
-expect "a file against itself" 0 "$sim" compare "$old" "$old" "${line[@]}"
+expect "a file against itself" 0 "" "$sim" compare "$old" "$old" "${line[@]}"
 grep -q '^no outcome changes: [0-9]* combinations compared$' "$work/stdout" || say "unchanged: $(cat "$work/stdout")"
 
-expect "the sample edit, text" 1 "$sim" compare "$old" "$new" "${line[@]}"
+expect "the sample edit, text" 1 "" "$sim" compare "$old" "$new" "${line[@]}"
 grep -q 'section UK-0809-COMMERCIAL removed (old line 18, new none)' "$work/stdout" || say "text: no cause"
 grep -q '^[0-9]* of [0-9]* combinations change, in [0-9]* groups$' "$work/stdout" || say "text: no summary"
 
-expect "json" 1 "$sim" compare "$old" "$new" "${line[@]}" --format json --out "$work/c.json"
+expect "json" 1 "" "$sim" compare "$old" "$new" "${line[@]}" --format json --out "$work/c.json"
 python3 - "$work/c.json" <<'PY' || say "json: shape"
 import json, sys
 doc = json.load(open(sys.argv[1], encoding="utf-8"))
@@ -42,7 +28,7 @@ for g in doc["groups"]:
     assert all(set(c) == {"kind", "text"} for c in g["change"])
 PY
 
-expect "sarif" 1 "$sim" compare "$old" "$new" "${line[@]}" --format sarif
+expect "sarif" 1 "" "$sim" compare "$old" "$new" "${line[@]}" --format sarif
 python3 - "$root/tests/lint/sarif-schema-2.1.0.json" "$work/stdout" "$new" <<'PY' || say "sarif"
 import json, sys
 import jsonschema
@@ -63,17 +49,17 @@ paths = [r["locations"][0]["physicalLocation"].get("region", {}).get("startLine"
 assert lines.index(b"Path=https://business.corvane.example/") + 1 in paths, paths
 PY
 
-expect "html" 1 "$sim" compare "$old" "$new" "${line[@]}" --format html --out "$work/c.html"
+expect "html" 1 "" "$sim" compare "$old" "$new" "${line[@]}" --format html --out "$work/c.html"
 grep -q '<td class="k-section" data-x=' "$work/c.html" || say "html: no section change cell"
 grep -q '<td class="same" data-x=' "$work/c.html" || say "html: no unchanged cell"
 
 # Bad input and output that cannot be written: exit 2 with the command's own message.
-expect "missing file" 2 "$sim" compare /no/such/old.ini "$new" "${line[@]}"
+expect "missing file" 2 "" "$sim" compare /no/such/old.ini "$new" "${line[@]}"
 grep -q '^facet-sim compare: ' "$work/stderr" || say "message form: $(cat "$work/stderr")"
-expect "bad language" 2 "$sim" compare "$old" "$new" "${line[@]}" --languages 0409,zz
-expect "one image of two" 2 "$sim" compare "$old" "$new" --models "$root/examples/models.txt" --old-image "$root/examples/machine"
-expect "missing image" 2 "$sim" compare "$old" "$new" --models "$root/examples/models.txt" --image /no/such/image
-expect "no such folder for --out" 2 "$sim" compare "$old" "$new" "${line[@]}" --out "$work/none/c.txt"
-expect "full disk" 2 "$sim" compare "$old" "$new" "${line[@]}" --out /dev/full
-expect "bad format" 2 "$sim" compare "$old" "$new" "${line[@]}" --format csv
+expect "bad language" 2 "" "$sim" compare "$old" "$new" "${line[@]}" --languages 0409,zz
+expect "one image of two" 2 "" "$sim" compare "$old" "$new" --models "$root/examples/models.txt" --old-image "$root/examples/machine"
+expect "missing image" 2 "" "$sim" compare "$old" "$new" --models "$root/examples/models.txt" --image /no/such/image
+expect "no such folder for --out" 2 "" "$sim" compare "$old" "$new" "${line[@]}" --out "$work/none/c.txt"
+expect "full disk" 2 "" "$sim" compare "$old" "$new" "${line[@]}" --out /dev/full
+expect "bad format" 2 "" "$sim" compare "$old" "$new" "${line[@]}" --format csv
 exit $fail
