@@ -4,14 +4,21 @@
 # there.
 #   install-deps.sh          everything scripts/test.sh builds and runs
 #   install-deps.sh --host   only what the host build of facet-sim needs (scripts/demo.sh)
+#   install-deps.sh --build  what the host builds and their unit tests need (the test
+#                            command installs this first and the rest while it compiles)
 set -eu
-host=(cmake make g++ libcli11-dev nlohmann-json3-dev libturbojpeg0-dev pkg-config)
+host=(cmake ninja-build g++ libcli11-dev nlohmann-json3-dev libturbojpeg0-dev pkg-config)
+build=("${host[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format-14 time)
+# Only the win32-thread MinGW-w64 compilers: x86-64 for the Windows programs, i686 for the
+# 32-bit version-reader check.
+rest=(g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 python3-jsonschema chromium
+      chromium-driver python3-selenium jq bash-completion)
 case "${1:-}" in
 --host) packages=("${host[@]}") ;;
-"") packages=("${host[@]}" libgtest-dev libbenchmark-dev mingw-w64 wine wine64 clang libclang-rt-14-dev
-              python3-jsonschema chromium chromium-driver python3-selenium jq clang-format-14 bash-completion time) ;;
+--build) packages=("${build[@]}") ;;
+"") packages=("${build[@]}" "${rest[@]}") ;;
 *)
-    echo "install-deps.sh: unknown option: $1 (--host, or nothing)" >&2
+    echo "install-deps.sh: unknown option: $1 (--host, --build, or nothing)" >&2
     exit 2
     ;;
 esac
@@ -26,5 +33,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null
+# The package lists are fetched once an hour at most: the test command calls this twice.
+if [ -z "$(find /var/lib/apt/lists -maxdepth 1 -name '*_Packages*' -mmin -60 2>/dev/null | head -n 1)" ]; then
+    apt-get update -qq
+fi
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -14,48 +14,9 @@
 #include "author/compare.h"
 #include "author/engine_query.h"
 #include "author/matrix_input.h"
+#include "product_line.h"
 
 namespace {
-
-const char* const kCategories[] = {"VELLOMAR", "QUINTARA", "TABLET", "SMB", "COMMERCIAL", "WORKSTATION"};
-const char* const kModelStems[] = {"Vellomar V", "Quintara Q", "Corvane QA-", "Corvane KJ-", "Corvane KL-",
-                                   "Corvane KM-"};
-
-// Section n of `sections`; the edit moves every 10th section's start page, reorders every
-// 7th section's favorites, drops every 50th section and adds one after every 100th.
-std::string Branding(int sections, const std::vector<uint16_t>& langs, bool edited) {
-    std::string text = "[DEFAULT_SECTION]\r\nHome=H0\r\nSearch=S0\r\nFavorites=F0,F1\r\n";
-    int n = 0;
-    const auto& table = author::EngineQuery::Facts().regionTable;
-    for (size_t l = 0; n < sections; ++l) {
-        for (size_t r = 0; r < table.size() && n < sections; ++r) {
-            for (const char* category : kCategories) {
-                if (n >= sections) break;
-                char name[48];
-                std::snprintf(name, sizeof(name), "%s-%04X-%s", table[r].region.c_str(),
-                              static_cast<unsigned>(langs[l % langs.size()]), category);
-                int home = edited && n % 10 == 0 ? (n + 1) % 50 : n % 50;
-                std::string a = "F" + std::to_string(n % 40), b = "F" + std::to_string((n + 1) % 40);
-                if (!(edited && n % 50 == 0)) {
-                    text += std::string("[") + name + "]\r\nHome=H" + std::to_string(home) + "\r\nSearch=S" +
-                            std::to_string(n % 7) + "\r\nFavorites=" + (edited && n % 7 == 0 ? b + "," + a : a + "," + b) +
-                            "\r\n";
-                }
-                if (edited && n % 100 == 0) {
-                    text += std::string("[") + table[r].region + "-*-" + category + "]\r\nHome=H3\r\nSearch=S1\r\n";
-                }
-                ++n;
-            }
-        }
-    }
-    for (int i = 0; i < 50; ++i) {
-        std::string k = std::to_string(i);
-        text += "[H" + k + "]\r\nName=Home " + k + "\r\nPath=http://h" + k + ".example/\r\n[S" + k +
-                "]\r\nName=Search\r\nPath=http://s.example/\r\n[F" + k + "]\r\nName=Fav " + k +
-                "\r\nPath=http://f.example/\r\n";
-    }
-    return text;
-}
 
 struct Inputs {
     std::string dir;
@@ -74,17 +35,12 @@ Inputs Prepare(int sections) {
     std::filesystem::create_directories(in.dir + "/new");
     in.compare.oldIni = in.dir + "/old/Facet.INI";
     in.compare.newIni = in.dir + "/new/Facet.INI";
-    std::ofstream(in.compare.oldIni, std::ios::binary) << Branding(sections, langs, false);
-    std::ofstream(in.compare.newIni, std::ios::binary) << Branding(sections, langs, true);
+    std::ofstream(in.compare.oldIni, std::ios::binary) << bench::ProductLineBranding(sections, langs, false);
+    std::ofstream(in.compare.newIni, std::ios::binary) << bench::ProductLineBranding(sections, langs, true);
     author::MatrixOptions& o = in.compare.range;
     o.languages = langs;
-    const auto& table = author::EngineQuery::Facts().regionTable;
-    for (int i = 0; i < 1000; ++i) {
-        std::string model = std::string(kModelStems[i % 6]) + std::to_string(1000 + i);
-        // Most models carry an option code; every fifth leaves the region to QOR.INI.
-        if (i % 5 != 0) model += " #" + table[(i / 6) % table.size()].optionCode;
-        o.models.push_back(model);
-    }
+    // Most models carry an option code; every fifth leaves the region to QOR.INI.
+    o.models = bench::ProductLineModels(1000, 5);
     return in;
 }
 

@@ -19,37 +19,9 @@
 #include "author/matrix_input.h"
 #include "author/output.h"
 #include "author/report_html.h"
+#include "product_line.h"
 
 namespace {
-
-const char* const kCategories[] = {"VELLOMAR", "QUINTARA", "TABLET", "SMB", "COMMERCIAL", "WORKSTATION"};
-const char* const kModelStems[] = {"Vellomar V", "Quintara Q", "Corvane QA-", "Corvane KJ-", "Corvane KL-",
-                                   "Corvane KM-"};
-
-std::string BrandingFile(int sections, const std::vector<uint16_t>& langs) {
-    std::string text = "[DEFAULT_SECTION]\r\nHome=H0\r\nSearch=S0\r\nFavorites=F0,F1\r\n";
-    int n = 0;
-    for (size_t l = 0; n < sections; ++l) {
-        for (const auto& row : author::EngineQuery::Facts().regionTable) {
-            for (const char* category : kCategories) {
-                if (n >= sections) break;
-                char name[40];
-                std::snprintf(name, sizeof(name), "%s-%04X-%s", row.region.c_str(),
-                              static_cast<unsigned>(langs[l % langs.size()]), category);
-                text += std::string("[") + name + "]\r\nHome=H" + std::to_string(n % 50) + "\r\nSearch=S" +
-                        std::to_string(n % 7) + "\r\nFavorites=F" + std::to_string(n % 40) + ",F" +
-                        std::to_string((n + 1) % 40) + "\r\n";
-                ++n;
-            }
-        }
-    }
-    for (int i = 0; i < 50; ++i) {
-        text += "[H" + std::to_string(i) + "]\r\nName=Home " + std::to_string(i) + "\r\nPath=http://h" +
-                std::to_string(i) + ".example/\r\n[S" + std::to_string(i) + "]\r\nName=Search\r\nPath=http://s.example/\r\n[F" +
-                std::to_string(i) + "]\r\nName=Fav " + std::to_string(i) + "\r\nPath=http://f.example/\r\n";
-    }
-    return text;
-}
 
 void BM_Matrix(benchmark::State& state) {
     std::vector<uint16_t> all;
@@ -59,19 +31,14 @@ void BM_Matrix(benchmark::State& state) {
 
     char templ[] = "/tmp/facet-bench-matrix-XXXXXX";
     std::string dir = mkdtemp(templ);
-    std::ofstream(dir + "/Facet.INI", std::ios::binary) << BrandingFile(static_cast<int>(state.range(0)), langs);
+    std::ofstream(dir + "/Facet.INI", std::ios::binary) << bench::ProductLineBranding(static_cast<int>(state.range(0)), langs);
 
     author::MatrixOptions o;
     o.iniPath = dir + "/Facet.INI";
     o.wallpaperRoot = dir;
     o.languages = langs;
-    for (int i = 0; i < 1000; ++i) {
-        std::string model = std::string(kModelStems[i % 6]) + std::to_string(1000 + i);
-        // Most models carry an option code; every tenth leaves the region to QOR.INI.
-        const auto& table = author::EngineQuery::Facts().regionTable;
-        if (i % 10 != 0) model += " #" + table[(i / 6) % table.size()].optionCode;
-        o.models.push_back(model);
-    }
+    // Most models carry an option code; every tenth leaves the region to QOR.INI.
+    o.models = bench::ProductLineModels(1000, 10);
     size_t rows = 0;
     size_t decisions = 0;
     size_t installations = 0;
@@ -102,7 +69,7 @@ void MatrixOutput(benchmark::State& state, const std::string& format, int models
     o.languages.assign(all.begin(), all.begin() + std::min<size_t>(languages, all.size()));
     o.explainCandidates = format == "html";
     const char* const tails[] = {" Business", " Workstation", " Small Business", " Tablet", "", ""};
-    for (int i = 0; i < models; ++i) o.models.push_back(kModelStems[i % 6] + std::to_string(1000 + i) + tails[i % 6]);
+    for (int i = 0; i < models; ++i) o.models.push_back(bench::kModelStems[i % 6] + std::to_string(1000 + i) + tails[i % 6]);
     size_t combinations = 0;
     size_t bytes = 0;
     for (auto _ : state) {

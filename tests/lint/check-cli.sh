@@ -36,7 +36,7 @@ fi
 lines=$(wc -l <"$out/stdout")
 
 expect "broken example, json" 1 "$sim" lint "$broken" --image examples/broken --format json
-python3 - "$out/stdout" "$lines" <<'PY' || fail=1
+/usr/bin/python3 - "$out/stdout" "$lines" <<'PY' || fail=1
 import json, sys
 doc = json.load(open(sys.argv[1]))
 findings = doc["findings"]
@@ -46,7 +46,7 @@ for f in findings:
 PY
 
 expect "broken example, sarif" 1 "$sim" lint "$broken" --image examples/broken --format sarif
-python3 - "$here/sarif-schema-2.1.0.json" "$out/stdout" "$lines" <<'PY' || fail=1
+/usr/bin/python3 - "$here/sarif-schema-2.1.0.json" "$out/stdout" "$lines" <<'PY' || fail=1
 import copy, json, sys
 import jsonschema
 schema = json.load(open(sys.argv[1]))

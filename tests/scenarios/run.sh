@@ -36,7 +36,7 @@ if [ "$mode" = wine ]; then
     shift
     # shellcheck source=../wine/harness.sh
     . "$here/../wine/harness.sh"
-    work_root=$(dirname "$FACET_EXE")/wine-scenarios
+    work_root=${FACET_WINE_WORK:-$(dirname "$FACET_EXE")/wine-scenarios}
     template=$(dirname "$FACET_EXE")/wine-template
     wine_prepare_template "$template" || exit 1
 else
@@ -108,13 +108,11 @@ check() {  # check NAME ROOT: compares the expectations with the image or prefix
     return $ok
 }
 
-for name in "$@"; do
-    dir=$here/$name
-    args=()
+# One scenario: prints PASS, FAIL or SKIP with its findings; returns 0, 1 or 3 (skipped).
+scenario() {
+    local name=$1 dir=$here/$1 args=() runs=1 result=0 image root code i
     if [ -f "$dir/args" ]; then mapfile -t args <"$dir/args"; fi
-    runs=1
     [ -f "$dir/runs" ] && runs=$(cat "$dir/runs")
-    result=0
     image=$work_root/$name.image
     rm -rf "$image"
     mkdir -p "$image"
@@ -126,8 +124,7 @@ for name in "$@"; do
         if [ -f "$dir/wine" ]; then
             echo "SKIP $name (wine): $(cat "$dir/wine")"
             rm -rf "$image"
-            skipped=$((skipped + 1))
-            continue
+            return 3
         fi
         root=$work_root/$name
         wine_lay "$template" "$image" "$root" || result=1
@@ -150,12 +147,29 @@ for name in "$@"; do
     [ "$mode" = wine ] && wine_stop "$root"
     if [ $result -eq 0 ]; then
         echo "PASS $name ($mode)"
-        passed=$((passed + 1))
         [ "$mode" = wine ] && rm -rf "$root" "$image"
-    else
-        echo "FAIL $name ($mode)"
-        failed=$((failed + 1))
+        return 0
     fi
+    echo "FAIL $name ($mode)"
+    return 1
+}
+
+# The scenarios run FACET_SCENARIO_JOBS at a time (2 by default; each has its own image
+# or Wine prefix); their reports are printed in order once all have ended.
+jobs=${FACET_SCENARIO_JOBS:-2}
+for name in "$@"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+    (scenario "$name" >"$work_root/$name.report" 2>&1; echo $? >"$work_root/$name.status") &
+done
+wait
+for name in "$@"; do
+    cat "$work_root/$name.report"
+    case $(cat "$work_root/$name.status" 2>/dev/null) in
+        0) passed=$((passed + 1)) ;;
+        3) skipped=$((skipped + 1)) ;;
+        *) failed=$((failed + 1)) ;;
+    esac
+    rm -f "$work_root/$name.report" "$work_root/$name.status"
 done
 
 echo "$mode scenarios: $passed passed, $failed failed, $skipped skipped"

@@ -74,7 +74,7 @@ expect "run --report, no such folder" 2 "no-such-folder" "$sim" run "$out/suite/
 [ "$before" = "$(snapshot "$out/suite")" ] || { echo "FAIL run --report changed the image before failing" >&2; fail=1; }
 
 # A report, and expectations, nested 100,000 deep.
-python3 -c "print('[' * 100000 + ']' * 100000)" >"$out/deep.json"
+/usr/bin/python3 -c "print('[' * 100000 + ']' * 100000)" >"$out/deep.json"
 expect "diff of a deeply nested report" 2 "nested deeper than 64" "$sim" diff "$out/deep.json"
 cp "$out/deep.json" "$out/suite/m1/expect.json"
 expect "check of deeply nested expectations" 2 "nested deeper than 64" "$sim" check "$out/suite"

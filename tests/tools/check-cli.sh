@@ -25,7 +25,7 @@ for scenario in "$root"/tests/scenarios/*/; do
     "$sim" explain "$image" "${args[@]}" --format json --out "$work/$name.json" 2>"$work/$name.err"
     code=$?
     [ $code -le 1 ] || { say "explain $name: exit $code: $(cat "$work/$name.err")"; continue; }
-    python3 - "$work/$name.json" "$code" <<'PY' || say "explain $name: document"
+    /usr/bin/python3 - "$work/$name.json" "$code" <<'PY' || say "explain $name: document"
 import json, sys
 raw = open(sys.argv[1], "rb").read()
 doc = json.loads(raw.decode("utf-8"))  # strict: bytes that are not UTF-8 fail here
@@ -64,7 +64,7 @@ cp -a "$image" "$work/run-image"
 "$sim" diff "$work/report.json" --out "$work/diff.txt"
 for f in explain.json explain.txt lint.json lint.sarif lint.txt matrix.csv matrix.json matrix.html report.json \
     diff.txt; do
-    python3 -c 'import sys; open(sys.argv[1], "rb").read().decode("utf-8")' "$work/$f" 2>/dev/null ||
+    /usr/bin/python3 -c 'import sys; open(sys.argv[1], "rb").read().decode("utf-8")' "$work/$f" 2>/dev/null ||
         say "$f is not UTF-8"
 done
 for f in explain.json explain.txt matrix.csv matrix.json report.json diff.txt suite/accented/expect.json; do
@@ -79,7 +79,7 @@ done
 grep -q 'Zubeh&#246;r\|Zubehör\|Zubeh\\u00f6r' "$work/matrix.html" || say "matrix.html does not say Zubehör"
 
 # The branding file saved again in code page 850: ö is another byte, and check sees it.
-python3 - "$ini" "$work/cp850.INI" <<'PY'
+/usr/bin/python3 - "$ini" "$work/cp850.INI" <<'PY'
 import sys
 text = open(sys.argv[1], "rb").read().decode("cp1252")
 open(sys.argv[2], "wb").write(text.encode("cp850"))
@@ -100,7 +100,7 @@ for format in json junit sarif; do
     "$sim" check "$work/suite" --ini "$work/cp850.INI" --format $format --out "$work/check.$format"
     [ $? -eq 1 ] || say "check --format $format: exit code"
 done
-python3 - "$root/tests/lint/sarif-schema-2.1.0.json" "$work/check.json" "$work/check.junit" "$work/check.sarif" <<'PY' ||
+/usr/bin/python3 - "$root/tests/lint/sarif-schema-2.1.0.json" "$work/check.json" "$work/check.junit" "$work/check.sarif" <<'PY' ||
 import json, sys
 import xml.etree.ElementTree as ET
 import jsonschema

@@ -16,7 +16,7 @@ grep -q 'section UK-0809-COMMERCIAL removed (old line 18, new none)' "$work/stdo
 grep -q '^[0-9]* of [0-9]* combinations change, in [0-9]* groups$' "$work/stdout" || say "text: no summary"
 
 expect "json" 1 "" "$sim" compare "$old" "$new" "${line[@]}" --format json --out "$work/c.json"
-python3 - "$work/c.json" <<'PY' || say "json: shape"
+/usr/bin/python3 - "$work/c.json" <<'PY' || say "json: shape"
 import json, sys
 doc = json.load(open(sys.argv[1], encoding="utf-8"))
 assert list(doc) == ["groups", "summary"]
@@ -29,7 +29,7 @@ for g in doc["groups"]:
 PY
 
 expect "sarif" 1 "" "$sim" compare "$old" "$new" "${line[@]}" --format sarif
-python3 - "$root/tests/lint/sarif-schema-2.1.0.json" "$work/stdout" "$new" <<'PY' || say "sarif"
+/usr/bin/python3 - "$root/tests/lint/sarif-schema-2.1.0.json" "$work/stdout" "$new" <<'PY' || say "sarif"
 import json, sys
 import jsonschema
 schema = json.load(open(sys.argv[1]))

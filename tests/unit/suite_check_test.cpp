@@ -12,7 +12,7 @@
 namespace {
 
 const std::string kSuite = std::string(FACET_SOURCE_DIR) + "/examples/suite";
-const author::SuiteMachine kSample{"sample-machine", kSuite + "/sample-machine"};
+const author::SuiteMachine kSuiteSample{"sample-machine", kSuite + "/sample-machine"};
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -24,7 +24,7 @@ std::string ReadText(const std::string& path) {
 author::BrandingOutcome Outcome(const std::string* iniText, const std::vector<std::string>& args = {"-h"}) {
     author::BrandingOutcome o;
     std::string error;
-    EXPECT_TRUE(author::MachineOutcome(kSample.dir, args, iniText, &o, &error)) << error;
+    EXPECT_TRUE(author::MachineOutcome(kSuiteSample.dir, args, iniText, &o, &error)) << error;
     return o;
 }
 
@@ -36,16 +36,16 @@ TEST(SuiteCheckTest, TheRecordedExpectationsAreWhatTheEngineWritesToday) {
     std::string text;
     std::string error;
     ASSERT_TRUE(author::JsonText(author::OutcomeJson(own), &text, &error));
-    EXPECT_EQ(text, ReadText(kSample.dir + "/expect.json"));
+    EXPECT_EQ(text, ReadText(kSuiteSample.dir + "/expect.json"));
 
-    std::string ini = ReadText(kSample.dir + "/drive_c/Facet/Facet.INI");
+    std::string ini = ReadText(kSuiteSample.dir + "/drive_c/Facet/Facet.INI");
     EXPECT_TRUE(author::CompareOutcomes(own, Outcome(&ini)).empty());
     // Without a home-page switch the home page is not set.
     EXPECT_FALSE(Outcome(nullptr, {}).home.applied);
 }
 
 TEST(SuiteCheckTest, AChangeIsPlacedOnTheBrandingFileLineAndTheImageIsLeftAlone) {
-    std::string before = ReadText(kSample.dir + "/drive_c/Facet/Facet.INI");
+    std::string before = ReadText(kSuiteSample.dir + "/drive_c/Facet/Facet.INI");
     std::string edited = before;
     size_t at = edited.find("[UK-0809-COMMERCIAL]");
     ASSERT_NE(at, std::string::npos);
@@ -53,7 +53,7 @@ TEST(SuiteCheckTest, AChangeIsPlacedOnTheBrandingFileLineAndTheImageIsLeftAlone)
     author::SuiteCheckOptions options;
     options.iniText = &edited;
     options.iniName = "edited.INI";
-    author::MachineCheck check = author::CheckMachine(kSample, options);
+    author::MachineCheck check = author::CheckMachine(kSuiteSample, options);
     ASSERT_EQ(check.status, author::MachineCheck::Status::kChanged) << check.error;
     ASSERT_FALSE(check.located.empty());
     EXPECT_EQ(author::FormatFindingText(check.located[0]),
@@ -62,11 +62,11 @@ TEST(SuiteCheckTest, AChangeIsPlacedOnTheBrandingFileLineAndTheImageIsLeftAlone)
     const author::Finding* removed = nullptr;
     for (const author::Finding& f : check.located) removed = f.rule == "favorite-removed" ? &f : removed;
     ASSERT_NE(removed, nullptr);
-    EXPECT_EQ(removed->file, kSample.dir + "/expect.json");
+    EXPECT_EQ(removed->file, kSuiteSample.dir + "/expect.json");
     EXPECT_EQ(removed->line, 0);
-    EXPECT_EQ(ReadText(kSample.dir + "/drive_c/Facet/Facet.INI"), before);
+    EXPECT_EQ(ReadText(kSuiteSample.dir + "/drive_c/Facet/Facet.INI"), before);
 
-    std::string quiet = author::SuiteReportText({check, author::CheckMachine(kSample, {})}, true);
+    std::string quiet = author::SuiteReportText({check, author::CheckMachine(kSuiteSample, {})}, true);
     EXPECT_EQ(quiet.find("unchanged"), std::string::npos) << quiet;
     EXPECT_NE(quiet.find("1 of 2 machines changed"), std::string::npos) << quiet;
 }

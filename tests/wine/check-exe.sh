@@ -36,13 +36,17 @@ while read -r dll; do
     fi
 done <<<"$imports"
 
-# The version resource, read back through GetFileVersionInfoA under Wine.
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+# The version resource, read back through GetFileVersionInfoA under Wine, in a copy of
+# the booted prefix the scenarios start from (tests/wine/harness.sh).
+FACET_EXE=$exe FACET_SIM=$facet_sim
+export FACET_EXE FACET_SIM
+# shellcheck source=harness.sh
+. "$here/harness.sh"
+wine_prepare_template "$(dirname "$exe")/wine-template" || exit 1
 prefix=$(dirname "$exe")/wine-check-exe
 rm -rf "$prefix"
-mkdir -p "$prefix"
-WINEPREFIX=$prefix wineboot -i >/dev/null 2>&1
+cp -a "$(dirname "$exe")/wine-template" "$prefix"
+rm -f "$prefix/.facet-template"
 mkdir -p "$prefix/drive_c/check"
 cp "$exe" "$prefix/drive_c/check/Facet.exe"
 cp "$verinfo" "$prefix/drive_c/check/verinfo.exe"

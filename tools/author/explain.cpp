@@ -4,6 +4,7 @@
 
 #include "author/engine_query.h"
 #include "author/lint.h"
+#include "author/outcome_diff.h"
 #include "author/text.h"
 
 namespace author {
@@ -18,13 +19,6 @@ std::string Hex4(unsigned v) {
 }
 
 Json LineOrNull(int line) { return line ? Json(line) : Json(nullptr); }
-Json TextOrNull(bool present, const std::string& text) { return present ? Json(text) : Json(nullptr); }
-
-Json FailuresJson(const std::vector<WriteFailure>& failures) {
-    Json list = Json::array();
-    for (const WriteFailure& f : failures) list.push_back({{"what", f.what}, {"error", f.error}, {"text", f.text}});
-    return list;
-}
 
 Json ReasonJson(const std::string& reason) { return reason.empty() ? Json(nullptr) : Json(reason); }
 

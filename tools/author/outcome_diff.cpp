@@ -61,14 +61,6 @@ OutcomePage PageFromRun(const PageOutcome& p) {
 
 // ---- JSON -------------------------------------------------------------------------
 
-Json TextOrNull(bool present, const std::string& text) { return present ? Json(text) : Json(nullptr); }
-
-Json FailuresJson(const std::vector<WriteFailure>& failures) {
-    Json list = Json::array();
-    for (const WriteFailure& f : failures) list.push_back({{"what", f.what}, {"error", f.error}, {"text", f.text}});
-    return list;
-}
-
 // Reads a document field by field; the first thing missing or of another type is the error.
 struct Reader {
     std::string* error;
@@ -414,6 +406,14 @@ void CompareFailures(const BrandingOutcome& before, const BrandingOutcome& after
 }
 
 }  // namespace
+
+Json TextOrNull(bool present, const std::string& text) { return present ? Json(text) : Json(nullptr); }
+
+Json FailuresJson(const std::vector<WriteFailure>& failures) {
+    Json list = Json::array();
+    for (const WriteFailure& f : failures) list.push_back({{"what", f.what}, {"error", f.error}, {"text", f.text}});
+    return list;
+}
 
 bool BrandingOutcome::NoBranding() const {
     // The engine's test, on the parts of a run it looks at.

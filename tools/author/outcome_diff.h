@@ -126,4 +126,9 @@ const char* ChangeKindName(ChangeKind kind);
 // entries that only follow changed favorites are one change.
 std::vector<OutcomeChange> CompareOutcomes(const BrandingOutcome& before, const BrandingOutcome& after);
 
+// Pieces of the outcome document that explain writes and the outcome files read back:
+// a text, or null where the run had none; the run's failed writes as a list.
+nlohmann::ordered_json TextOrNull(bool present, const std::string& text);
+nlohmann::ordered_json FailuresJson(const std::vector<WriteFailure>& failures);
+
 }  // namespace author
