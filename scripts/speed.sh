@@ -4,8 +4,9 @@
 #   - the branding run: scripts/scaling.sh (the sample run against `cat` in wall time,
 #     then the cost of each grown input);
 #   - the authoring tools: scripts/tool-scaling.sh, when there is one;
-#   - with --builds, the CPU time (user + system) of clean builds of the host and fuzz
-#     presets without ccache, in a temporary copy of the tree (about ten CPU minutes).
+#   - with --builds, the CPU time (user + system) of clean builds of the host, host-asan
+#     and windows presets without ccache, in a temporary copy of the tree (about six CPU
+#     minutes).
 #
 #   scripts/speed.sh [--smoke] [--builds] [FACET_SIM]
 set -u
@@ -41,7 +42,7 @@ if [ $builds -eq 1 ]; then
     tree=$(mktemp -d /tmp/facet-speed-XXXXXX)
     trap 'rm -rf "$tree"' EXIT
     git ls-files -z | xargs -0 cp --parents -t "$tree"
-    for preset in host fuzz; do
+    for preset in host host-asan windows; do
         (cd "$tree" && CCACHE_DISABLE=1 cmake --preset "$preset" >/dev/null) || { status=1; continue; }
         if CCACHE_DISABLE=1 /usr/bin/time -f "%U %S %e" -o "$tree/time" \
             cmake --build "$tree/build/$preset" -j2 >/dev/null 2>&1; then

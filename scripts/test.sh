@@ -6,7 +6,7 @@
 #
 # What the host builds need is installed first; the rest (MinGW-w64, Wine, chromium, ...)
 # installs in the background while the host build compiles, and the first step that needs
-# it waits for it.
+# it waits for it. The Wine steps and the release packages run in the background too.
 set -u
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -41,26 +41,28 @@ packages() {
     return $status
 }
 
-# The Wine steps wait on Wine more than they compute: they run in the background, one
-# after the other, while the host tests run; their report follows the host tests'.
-wine_steps() {
+# The Wine steps and the release packages wait on Wine and the disk more than they
+# compute: they run in the background, one after the other, while the sanitizer build
+# compiles and the host tests run; their report follows.
+background_steps() {
     passed=0
     failed=0
     step "Facet.exe, ZMINT.DLL and version reader checks" tests/wine/check-exe.sh build/windows/Facet.exe build/windows/verinfo.exe build/host/facet-sim
     step "wine scenarios" tests/scenarios/run.sh wine build/host/facet-sim build/windows/Facet.exe
     # FacetCapture.exe records the Wine machine; facet-sim on the recording and Facet.exe on the machine must agree.
     step "capture round trip (Wine)" tests/wine/capture-roundtrip.sh build/host/facet-sim build/windows/Facet.exe
-    echo "$passed $failed" >build/wine-steps.count
+    step "release packages: factory zip, Debian package, cmake --install" tests/package/check-packages.sh build/host build/windows
+    echo "$passed $failed" >build/background-steps.count
 }
 
 step "source layout (clang-format)" scripts/check-format.sh
 step "host build" build host
-step "host build (ASan+UBSan, clang, with the fuzz targets)" build host-asan
 step "the other packages (installed in the background)" packages
 step "windows build" build windows
-rm -f build/wine-steps.count
-wine_steps >build/wine-steps.log 2>&1 &
-wine_pid=$!
+rm -f build/background-steps.count
+background_steps >build/background-steps.log 2>&1 &
+background=$!
+step "host build (ASan+UBSan, clang, with the fuzz targets)" build host-asan
 step "host tests" ctest --preset host
 # The smoke run leaves out the sizes of 10,000 and more (the registry parser's reach a
 # million values); a full run of facet_bench measures them.
@@ -68,16 +70,17 @@ step "benchmarks (short smoke run)" build/host/tests/facet_bench --benchmark_min
     '--benchmark_filter=^BM_[A-Za-z]+(/[0-9]{1,4})?$'
 step "scaling table (small points)" scripts/scaling.sh --smoke build/host/facet-sim
 step "host tests and fuzz targets (ASan+UBSan)" ctest --preset host-asan
-wait $wine_pid
-cat build/wine-steps.log
-if read -r wine_passed wine_failed <build/wine-steps.count 2>/dev/null; then
-    passed=$((passed + wine_passed))
-    failed=$((failed + wine_failed))
+wait $background
+echo
+echo "=== in the background:"
+cat build/background-steps.log
+if read -r more_passed more_failed <build/background-steps.count 2>/dev/null; then
+    passed=$((passed + more_passed))
+    failed=$((failed + more_failed))
 else
-    echo "=== the Wine steps did not end"
+    echo "=== the background steps did not end"
     failed=$((failed + 1))
 fi
-step "release packages: factory zip, Debian package, cmake --install" tests/package/check-packages.sh build/host build/windows
 
 echo
 echo "test steps: $passed passed, $failed failed ($((SECONDS - started)) s)"
