@@ -44,9 +44,7 @@ export FACET_EXE FACET_SIM
 . "$here/harness.sh"
 wine_prepare_template "$(dirname "$exe")/wine-template" || exit 1
 prefix=$(dirname "$exe")/wine-check-exe
-rm -rf "$prefix"
-cp -a "$(dirname "$exe")/wine-template" "$prefix"
-rm -f "$prefix/.facet-template"
+wine_copy "$(dirname "$exe")/wine-template" "$prefix"
 mkdir -p "$prefix/drive_c/check"
 cp "$exe" "$prefix/drive_c/check/Facet.exe"
 cp "$verinfo" "$prefix/drive_c/check/verinfo.exe"

@@ -3,6 +3,7 @@
 # is never the user's.
 #
 #   wine_prepare_template DIR      makes (once) a booted prefix to copy from
+#   wine_copy TEMPLATE PREFIX      a fresh prefix copied from the template
 #   wine_lay TEMPLATE IMAGE PREFIX copies the template and lays the image into it
 #   wine_run PREFIX [ARGS...]      runs Facet.exe there, returns its exit code
 #   wine_stop PREFIX               stops the prefix's wine server
@@ -55,11 +56,15 @@ wine_copy_drive() {
     done < <(cd "$image/drive_c" && find . -mindepth 1 -printf '%y %P\n')
 }
 
+wine_copy() {
+    rm -rf "$2"
+    cp -a "$1" "$2"
+    rm -f "$2/.facet-template"
+}
+
 wine_lay() {
     local template=$1 image=$2 prefix=$3
-    rm -rf "$prefix"
-    cp -a "$template" "$prefix"
-    rm -f "$prefix/.facet-template"
+    wine_copy "$template" "$prefix"
     wine_copy_drive "$image" "$prefix" || return 1
     local exe host
     exe=$(wine_executable "$image")
