@@ -1,8 +1,14 @@
 // The host stand-ins for paths, folders and files, against what Windows does.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "machine_fixture.h"
+#include "platform/host/image.h"
 #include "platform/host/machine.h"
 #include "platform/win32.h"
 
@@ -165,6 +171,40 @@ TEST(NoImage, StandInsTouchNoHostFile) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_EQ(CreateFileA("C:\\facet-no-image.txt", FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, 0, nullptr),
               INVALID_HANDLE_VALUE);
+}
+
+}  // namespace
+
+namespace {
+
+// The head of a file is what a read of it gives, up to the limit: a file put from the
+// host keeps the bytes it had when it was put, however it grows later.
+TEST(ImageHead, IsTheFileUpToTheLimit) {
+    char dir[] = "/tmp/facet-head.XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/wall.jpg";
+    auto write = [&](const char* bytes, const char* mode) {
+        FILE* f = fopen(file.c_str(), mode);
+        ASSERT_NE(f, nullptr);
+        fputs(bytes, f);
+        fclose(f);
+    };
+    write("abcdef", "wb");
+    std::unique_ptr<host::Image> image = host::Image::InMemory();
+    image->PutHostFile("C:\\Walls\\wall.jpg", file);
+    write("XYZ", "ab");
+
+    host::MappedPath p;
+    ASSERT_EQ(image->MapPath("C:\\Walls\\wall.jpg", &p), 0u);
+    std::string head, whole;
+    EXPECT_EQ(image->ReadHead(p, 2u << 20, &head), 0u);
+    EXPECT_EQ(image->ReadFile(p, &whole), 0u);
+    EXPECT_EQ(head, "abcdef");
+    EXPECT_EQ(whole, head);
+    EXPECT_EQ(image->ReadHead(p, 4, &head), 0u);
+    EXPECT_EQ(head, "abcd");
+    remove(file.c_str());
+    rmdir(dir);
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -680,9 +682,11 @@ DWORD Image::ReadHead(const MappedPath& path, size_t max, std::string* bytes) {
     if (!path.regular) return ERROR_ACCESS_DENIED;
     std::string source = path.host;
     std::string tail;
+    uint64_t sourceSize = UINT64_MAX;  // a node takes only the first bytes of its source
     if (Node* node = FindNode(path.normalized)) {
         source = node->hostSource;
         tail = node->bytes;
+        sourceSize = node->sourceSize;
     }
     std::string out;
     if (!source.empty()) {
@@ -692,10 +696,13 @@ DWORD Image::ReadHead(const MappedPath& path, size_t max, std::string* bytes) {
             if (fd >= 0) close(fd);
             return ERROR_ACCESS_DENIED;
         }
-        out.resize(max);
+        // The buffer is the file's size when that is less: a head of a small file must not
+        // cost the whole limit (wallpapers are checked with a limit of megabytes).
+        const size_t want = std::min<uint64_t>({max, static_cast<uint64_t>(st.st_size), sourceSize});
+        out.resize(want);
         size_t done = 0;
-        while (done < max) {
-            ssize_t n = read(fd, &out[done], max - done);
+        while (done < want) {
+            ssize_t n = read(fd, &out[done], want - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) break;
             done += static_cast<size_t>(n);
