@@ -90,11 +90,15 @@ else
     [ $with_capture = yes ] && expect_fixed FacetCapture.exe "$version"
 
     # And as Windows reads them: GetFileVersionInfoA under Wine, through verinfo.exe.
+    # A copy of the booted prefix the Wine tests start from (tests/wine/harness.sh).
     if [ -x "$(command -v wine)" ] && [ -f "$win_build/verinfo.exe" ]; then
-        export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-        unset DISPLAY WAYLAND_DISPLAY
+        FACET_EXE=$win_build/Facet.exe FACET_SIM=$host_build/facet-sim
+        export FACET_EXE FACET_SIM
+        # shellcheck source=../wine/harness.sh
+        . "$src/tests/wine/harness.sh"
+        wine_prepare_template "$win_build/wine-template" || bad "no Wine prefix to copy"
         export WINEPREFIX=$work/wine
-        wineboot -i >/dev/null 2>&1
+        wine_copy "$win_build/wine-template" "$WINEPREFIX"
         mkdir -p "$WINEPREFIX/drive_c/Facet"
         cp "$u"/*.exe "$u"/*.DLL "$win_build/verinfo.exe" "$WINEPREFIX/drive_c/Facet/"
         verinfo() { (cd "$WINEPREFIX/drive_c/Facet" && wine 'C:\Facet\verinfo.exe' "C:\\Facet\\$1" 2>/dev/null | tr -d '\r'); }
