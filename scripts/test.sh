@@ -95,11 +95,11 @@ step "the other packages (installed in the background)" packages
 step "windows build" build windows
 in_background wine wine_steps
 wine=$!
-step "host build (ASan+UBSan, clang, with the fuzz targets)" build host-asan
+step "host build (ASan+UBSan, clang): unit tests and fuzz targets" build host-asan
 step "host tests" ctest --preset host
 in_background measure measure_steps
 measure=$!
-step "host tests and fuzz targets (ASan+UBSan)" ctest --preset host-asan
+step "unit tests and fuzz targets (ASan+UBSan)" ctest --preset host-asan
 finish_group measure $measure
 finish_group wine $wine
 
