@@ -1,8 +1,4 @@
 // The host stand-ins for paths, folders and files, against what Windows does.
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -179,20 +175,11 @@ namespace {
 
 // The head of a file is what a read of it gives, up to the limit: a file put from the
 // host keeps the bytes it had when it was put, however it grows later.
-TEST(ImageHead, IsTheFileUpToTheLimit) {
-    char dir[] = "/tmp/facet-head.XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string file = std::string(dir) + "/wall.jpg";
-    auto write = [&](const char* bytes, const char* mode) {
-        FILE* f = fopen(file.c_str(), mode);
-        ASSERT_NE(f, nullptr);
-        fputs(bytes, f);
-        fclose(f);
-    };
-    write("abcdef", "wb");
+TEST_F(HostFilesTest, AFileHeadIsTheFileUpToTheLimit) {
+    PutFile("outside/wall.jpg", "abcdef");
     std::unique_ptr<host::Image> image = host::Image::InMemory();
-    image->PutHostFile("C:\\Walls\\wall.jpg", file);
-    write("XYZ", "ab");
+    image->PutHostFile("C:\\Walls\\wall.jpg", Path("outside/wall.jpg"));
+    PutFile("outside/wall.jpg", "abcdefXYZ");
 
     host::MappedPath p;
     ASSERT_EQ(image->MapPath("C:\\Walls\\wall.jpg", &p), 0u);
@@ -203,8 +190,6 @@ TEST(ImageHead, IsTheFileUpToTheLimit) {
     EXPECT_EQ(whole, head);
     EXPECT_EQ(image->ReadHead(p, 4, &head), 0u);
     EXPECT_EQ(head, "abcd");
-    remove(file.c_str());
-    rmdir(dir);
 }
 
 }  // namespace
